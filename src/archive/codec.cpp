@@ -1,0 +1,211 @@
+#include "archive/codec.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace vmqdSDK {
+namespace {
+
+constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
+  std::array<std::uint32_t, 256> table{};
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    std::uint32_t c = i;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    table[i] = c;
+  }
+  return table;
+}
+constexpr auto kCrcTable = MakeCrcTable();
+
+inline std::uint8_t Rol8(std::uint8_t v, unsigned s) {
+  s &= 7;
+  return static_cast<std::uint8_t>((v << s) | (v >> ((8 - s) & 7)));
+}
+inline std::uint8_t Ror8(std::uint8_t v, unsigned s) {
+  s &= 7;
+  return static_cast<std::uint8_t>((v >> s) | (v << ((8 - s) & 7)));
+}
+
+// The growing result of Deflate and Inflate: capacity doubles until an append fits.
+class Output {
+ public:
+  explicit Output(std::uint32_t capacity) : buffer_(CByteArray::AllocateUninitialized(capacity)) {}
+  bool Append(const std::uint8_t* bytes, std::uint32_t n) {
+    if (buffer_.IsNull()) return false;
+    const std::uint64_t need = std::uint64_t{used_} + n;
+    std::uint64_t capacity = buffer_.GetCount();
+    if (need > capacity) {
+      while (capacity < need) capacity *= 2;
+      if (capacity > 0xFFFFFFFFu) capacity = need;
+      if (capacity > 0xFFFFFFFFu) return false;
+      // An allocation that fails ends the operation with an empty result rather than the process.
+      CByteArray larger = CByteArray::AllocateUninitialized(static_cast<std::uint32_t>(capacity));
+      if (larger.IsNull()) return false;
+      std::memcpy(larger.Data(), buffer_.Data(), used_);
+      buffer_ = larger;
+    }
+    std::memcpy(buffer_.Data() + used_, bytes, n);
+    used_ += n;
+    return true;
+  }
+  CByteArray Finish() {
+    buffer_.SetCount(used_);
+    return buffer_;
+  }
+
+ private:
+  CByteArray buffer_;
+  std::uint32_t used_ = 0;
+};
+
+// Feeds the next input chunk when the engine has consumed the last; true when it was the final one.
+bool Refill(z_stream& zs, const CByteArray& chunk, const std::uint8_t* data, std::uint32_t size, std::uint32_t& fed) {
+  const std::uint32_t n = std::min(size - fed, chunk.GetCount());
+  if (n > 0) std::memcpy(chunk.Data(), data + fed, n);
+  fed += n;
+  zs.next_in = chunk.Data();
+  zs.avail_in = n;
+  return n < chunk.GetCount();
+}
+
+}  // namespace
+
+std::uint32_t Crc32(const void* data, std::uint32_t length) {
+  if (data == nullptr || length == 0) return 0;
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  std::uint32_t c = 0xFFFFFFFFu;
+  for (std::uint32_t i = 0; i < length; ++i) c = kCrcTable[(c ^ p[i]) & 0xFF] ^ (c >> 8);
+  return c ^ 0xFFFFFFFFu;
+}
+
+CByteArray VmqdScramble(const void* data, std::uint32_t n) {
+  if (data == nullptr || n > 0xFFFFFFFFu - 5) return {};
+  CByteArray out = CByteArray::AllocateUninitialized(n + 5);
+  if (out.IsNull()) return {};
+  std::uint8_t* o = out.Data();
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  const std::uint8_t key = static_cast<std::uint8_t>(n & 0xFF);
+  o[4] = key;
+  for (std::uint32_t i = 0; i < n; ++i) o[5 + i] = Rol8(static_cast<std::uint8_t>(~p[i]), (key + i) & 7);
+  const std::uint32_t crc = Crc32(o + 4, n + 1);
+  for (int b = 0; b < 4; ++b) o[b] = static_cast<std::uint8_t>(crc >> (8 * b));
+  return out;
+}
+
+CByteArray VmqdDescramble(const void* data, std::uint32_t size) {
+  if (data == nullptr || size < 5) return {};
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  const std::uint32_t stored = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+                               (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+  if (Crc32(p + 4, size - 4) != stored) return {};
+  const std::uint8_t key = p[4];
+  const std::uint32_t n = size - 5;
+  CByteArray out = CByteArray::AllocateUninitialized(n);
+  // An empty payload has no storage; reaching it raises "null" as the container format demands.
+  std::uint8_t* o = out.At(0);
+  for (std::uint32_t i = 0; i < n; ++i) o[i] = static_cast<std::uint8_t>(~Ror8(p[5 + i], (key + i) & 7));
+  return out;
+}
+
+CZlib::CZlib(std::int32_t inputChunk, std::int32_t outputChunk, std::int32_t level) : level_(level) {
+  if (inputChunk > 0) input_ = CByteArray::AllocateUninitialized(static_cast<std::uint32_t>(inputChunk));
+  if (outputChunk > 0) output_ = CByteArray::AllocateUninitialized(static_cast<std::uint32_t>(outputChunk));
+}
+
+CByteArray CZlib::Deflate(const void* data, std::uint32_t size, std::int32_t level) {
+  if (data == nullptr || size == 0) return {};
+  if (level == kEngineLevel) level = level_;
+  input_.At(0);
+  output_.At(0);
+  const auto* src = static_cast<const std::uint8_t*>(data);
+  Output result(size);
+  z_stream zs{};
+  if (deflateInit(&zs, level) != Z_OK) return {};
+  const std::uint32_t outChunk = output_.GetCount();
+  zs.next_out = output_.Data();
+  zs.avail_out = outChunk;
+  int flush = Z_NO_FLUSH;
+  std::uint32_t fed = 0;
+  for (;;) {
+    if (zs.avail_in == 0 && Refill(zs, input_, src, size, fed)) flush = Z_FINISH;
+    const int rc = deflate(&zs, flush);
+    if (rc == Z_STREAM_END) break;
+    if (rc != Z_OK) {
+      deflateEnd(&zs);
+      return {};
+    }
+    if (zs.avail_out == 0) {
+      if (!result.Append(output_.Data(), outChunk)) {
+        deflateEnd(&zs);
+        return {};
+      }
+      zs.next_out = output_.Data();
+      zs.avail_out = outChunk;
+    }
+  }
+  const std::uint32_t tail = outChunk - zs.avail_out;
+  const bool appended = tail == 0 || result.Append(output_.Data(), tail);
+  if (deflateEnd(&zs) != Z_OK || !appended) return {};
+  return result.Finish();
+}
+
+CByteArray CZlib::Inflate(const void* data, std::uint32_t size) {
+  if (data == nullptr || size == 0) return {};
+  input_.At(0);
+  output_.At(0);
+  const auto* src = static_cast<const std::uint8_t*>(data);
+  Output result(size);
+  z_stream zs{};
+  if (inflateInit(&zs) != Z_OK) return {};
+  const std::uint32_t outChunk = output_.GetCount();
+  zs.next_out = output_.Data();
+  zs.avail_out = outChunk;
+  std::uint32_t fed = 0;
+  for (;;) {
+    if (zs.avail_in == 0) Refill(zs, input_, src, size, fed);
+    const int rc = inflate(&zs, Z_NO_FLUSH);
+    if (rc == Z_STREAM_END) {
+      const std::uint32_t tail = outChunk - zs.avail_out;
+      const bool appended = tail == 0 || result.Append(output_.Data(), tail);
+      if (inflateEnd(&zs) != Z_OK || !appended) return {};
+      return result.Finish();
+    }
+    if (rc != Z_OK) {
+      inflateEnd(&zs);
+      return {};
+    }
+    if (zs.avail_out == 0) {
+      if (!result.Append(output_.Data(), outChunk)) {
+        inflateEnd(&zs);
+        return {};
+      }
+      zs.next_out = output_.Data();
+      zs.avail_out = outChunk;
+    }
+  }
+}
+
+CByteArray CVmqdCodec::Decode(const CByteArray& block) {
+  return VmqdDescramble(block.At(0), block.GetCount() - block.GetIndex());
+}
+CByteArray CVmqdCodec::Encode(const CByteArray& block) {
+  return VmqdScramble(block.At(0), block.GetCount() - block.GetIndex());
+}
+
+CZlibCodec::CZlibCodec(const CSharedPtr<CZlib>& engine) : engine_(engine) {
+  if (engine_.IsNull()) engine_ = MakeShared<CZlib>(1024, 1024, -1);
+}
+
+CByteArray CZlibCodec::Decode(const CByteArray& block) {
+  const std::uint8_t* data = block.At(0);
+  return engine_->Inflate(data, block.GetCount() - block.GetIndex());
+}
+CByteArray CZlibCodec::Encode(const CByteArray& block) {
+  const std::uint8_t* data = block.At(0);
+  return engine_->Deflate(data, block.GetCount() - block.GetIndex(), CZlib::kEngineLevel);
+}
+
+}  // namespace vmqdSDK

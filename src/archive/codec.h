@@ -1,0 +1,89 @@
+// Block codecs: "plain", the CRC-checked "vmqd" scrambling container, and zlib.
+#pragma once
+
+#include <cstdint>
+
+#include "archive/shared.h"
+
+namespace vmqdSDK {
+
+// CRC-32 (ISO-HDLC, as zlib computes it); 0 for a null pointer or length 0.
+std::uint32_t Crc32(const void* data, std::uint32_t length);
+
+// The "vmqd" container: u32 CRC-32 of the rest, key byte K = n mod 256, then each byte NOT-ed and rotated
+// left by (K + i) mod 8. Descrambling gives an empty buffer when the CRC does not match.
+CByteArray VmqdScramble(const void* data, std::uint32_t n);
+CByteArray VmqdDescramble(const void* data, std::uint32_t size);
+
+// zlib format (15 window bits, memory level 8, default strategy), driven in fixed-size chunks.
+class CZlib {
+ public:
+  static constexpr std::int32_t kEngineLevel = 0x7FFFFFFF;  // "use the engine's own level"
+
+  CZlib(std::int32_t inputChunk, std::int32_t outputChunk, std::int32_t level);
+  CByteArray Deflate(const void* data, std::uint32_t size, std::int32_t level);
+  CByteArray Inflate(const void* data, std::uint32_t size);
+  std::int32_t GetLevel() const { return level_; }
+
+ private:
+  CByteArray input_;
+  CByteArray output_;
+  std::int32_t level_;
+};
+
+class CCodec {
+ public:
+  virtual ~CCodec() = default;
+  virtual std::uint32_t GetFourCC() const = 0;
+  virtual std::uint32_t GetCodecId() const { return GetFourCC(); }
+  virtual const char* GetCodecName() const = 0;
+  virtual bool IsStored() const = 0;
+  virtual CByteArray Decode(const CByteArray& block) = 0;
+  virtual CByteArray Encode(const CByteArray& block) = 0;
+};
+
+class CPlainCodec : public CCodec {
+ public:
+  static constexpr std::uint32_t kFourCC = 0;
+  std::uint32_t GetFourCC() const override { return kFourCC; }
+  const char* GetCodecName() const override { return "plain"; }
+  bool IsStored() const override { return true; }
+  // The same storage, one more reference: "plain" never copies.
+  CByteArray Decode(const CByteArray& block) override { return block; }
+  CByteArray Encode(const CByteArray& block) override { return block; }
+};
+
+class CVmqdCodecBase : public CCodec {
+ public:
+  static constexpr std::uint32_t kFourCC = 0x564D5144;  // 'VMQD', bytes "DQMV" in a file
+  std::uint32_t GetFourCC() const override { return kFourCC; }
+};
+
+class CVmqdCodec : public CVmqdCodecBase {
+ public:
+  const char* GetCodecName() const override { return "vmqd"; }
+  bool IsStored() const override { return false; }
+  CByteArray Decode(const CByteArray& block) override;
+  CByteArray Encode(const CByteArray& block) override;
+};
+
+class CZlibCodecBase : public CCodec {
+ public:
+  static constexpr std::uint32_t kFourCC = 0x5A4C4942;  // 'ZLIB', bytes "BILZ" in a file
+  std::uint32_t GetFourCC() const override { return kFourCC; }
+};
+
+class CZlibCodec : public CZlibCodecBase {
+ public:
+  // An empty engine pointer makes the codec its own engine (1024-byte chunks, zlib's default level).
+  explicit CZlibCodec(const CSharedPtr<CZlib>& engine = CSharedPtr<CZlib>());
+  const char* GetCodecName() const override { return "zlib"; }
+  bool IsStored() const override { return false; }
+  CByteArray Decode(const CByteArray& block) override;
+  CByteArray Encode(const CByteArray& block) override;
+
+ private:
+  CSharedPtr<CZlib> engine_;
+};
+
+}  // namespace vmqdSDK

@@ -1,0 +1,321 @@
+#include "archive/stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "foundation/error_log.h"
+
+namespace vmqdSDK {
+
+// ---- CStream ----
+
+std::uint32_t CStream::GetRemain() {
+  std::uint32_t size = GetSize(), position = Tell();
+  if (size == kNoValue || position == kNoValue) return kNoValue;
+  return position >= size ? 0 : size - position;
+}
+
+bool CStream::CanSupply(std::uint32_t n) {
+  std::uint32_t remain = GetRemain();
+  return remain == kNoValue || n <= remain;
+}
+
+bool CStream::ReadU16(std::uint16_t& v) {
+  std::uint8_t b[2];
+  if (!ReadAll(b, 2)) return false;
+  v = static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+  return true;
+}
+
+bool CStream::ReadU32(std::uint32_t& v) {
+  std::uint8_t b[4];
+  if (!ReadAll(b, 4)) return false;
+  v = static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+      (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+  return true;
+}
+
+bool CStream::ReadI32(std::int32_t& v) {
+  std::uint32_t u;
+  if (!ReadU32(u)) return false;
+  v = static_cast<std::int32_t>(u);
+  return true;
+}
+
+bool CStream::WriteU16(std::uint16_t v) {
+  std::uint8_t b[2] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
+  return WriteAll(b, 2);
+}
+
+bool CStream::WriteU32(std::uint32_t v) {
+  std::uint8_t b[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                       static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+  return WriteAll(b, 4);
+}
+
+bool CStream::ReadString(std::string& out, std::uint32_t length, std::uint32_t maximum) {
+  out.clear();
+  if (length > maximum) return false;
+  if (length == 0) return true;
+  // A length the stream cannot supply fails like the short read it would be, before allocating.
+  if (!CanSupply(length)) return false;
+  std::string bytes(length, '\0');
+  if (!ReadAll(bytes.data(), length)) return false;
+  out.assign(bytes.c_str());
+  return true;
+}
+
+bool CStream::ReadString8(std::string& out, std::uint32_t maximum) {
+  std::uint8_t length = 0;
+  if (!ReadU8(length)) {
+    out.clear();
+    return false;
+  }
+  return ReadString(out, length, maximum);
+}
+
+bool CStream::ReadString32(std::string& out, std::uint32_t maximum) {
+  std::uint32_t length = 0;
+  if (!ReadU32(length)) {
+    out.clear();
+    return false;
+  }
+  return ReadString(out, length, maximum);
+}
+
+bool CStream::CopyFrom(CStream& source, std::uint32_t count, CByteArray& scratch) {
+  if (count == 0) return false;
+  std::uint32_t remain = source.GetRemain();
+  if (count == kNoValue) {
+    count = remain == kNoValue ? 0 : remain;
+  } else if (remain != kNoValue && count > remain) {
+    return false;
+  }
+  if (scratch.IsNull() || scratch.GetCount() == 0) {
+    scratch = CByteArray::AllocateUninitialized(4096);
+    if (scratch.IsNull()) return false;
+  }
+  const std::uint32_t chunk = scratch.GetCount();
+  while (count > 0) {
+    std::uint32_t n = std::min(count, chunk);
+    if (!source.ReadAll(scratch.Data(), n) || !WriteAll(scratch.Data(), n)) return false;
+    count -= n;
+  }
+  return true;
+}
+
+// ---- CFileStream ----
+
+CFileStream::CFileStream(const std::string& path) : path_(path) {}
+
+CFileStream::~CFileStream() { Close(); }
+
+bool CFileStream::OpenWith(std::uint32_t disposition, std::uint32_t access, std::uint32_t share,
+                           const std::string& path) {
+  // Reopening is not something callers do; closing first keeps it from leaking a handle.
+  if (handle_ != platform::kInvalidFile) {
+    platform::CloseFileHandle(handle_);
+    handle_ = platform::kInvalidFile;
+  }
+  if (!path.empty() && path != path_) path_ = path;
+  if (share == kNoValue) {
+    bool read = access & platform::kGenericRead, write = access & platform::kGenericWrite;
+    share = write ? (platform::kShareWrite | (read ? platform::kShareRead : 0)) : read ? platform::kShareRead : 0;
+  }
+  handle_ = platform::OpenFileHandle(path_, access, share, disposition);
+  return handle_ != platform::kInvalidFile;
+}
+
+bool CFileStream::Open(std::uint8_t mustExist, std::uint32_t access, std::uint32_t share, const std::string& path) {
+  return OpenWith(mustExist ? platform::kOpenExisting : platform::kOpenAlways, access, share, path);
+}
+
+bool CFileStream::Create(std::uint8_t mustBeNew, std::uint32_t access, std::uint32_t share, const std::string& path) {
+  return OpenWith(mustBeNew ? platform::kCreateNew : platform::kCreateAlways, access, share, path);
+}
+
+void CFileStream::Close() {
+  if (handle_ != platform::kInvalidFile && !platform::CloseFileHandle(handle_)) {
+    LogError("Failed Close", "", 0, nullptr);
+  }
+  handle_ = platform::kInvalidFile;
+  path_.clear();
+}
+
+bool CFileStream::Flush() { return handle_ != platform::kInvalidFile && platform::FlushFile(handle_); }
+
+bool CFileStream::IsClosed() { return handle_ == platform::kInvalidFile; }
+
+std::uint32_t CFileStream::Read(void* buffer, std::uint32_t n) {
+  std::uint32_t done = 0;
+  if (handle_ == platform::kInvalidFile || !platform::ReadBytes(handle_, buffer, n, &done)) return 0;
+  return done;
+}
+
+std::uint32_t CFileStream::Write(const void* buffer, std::uint32_t n) {
+  std::uint32_t done = 0;
+  if (handle_ == platform::kInvalidFile || !platform::WriteBytes(handle_, buffer, n, &done)) return 0;
+  return done;
+}
+
+bool CFileStream::ReadAll(void* buffer, std::uint32_t n) { return Read(buffer, n) == n; }
+bool CFileStream::WriteAll(const void* buffer, std::uint32_t n) { return Write(buffer, n) == n; }
+
+std::uint32_t CFileStream::GetSize() {
+  return handle_ == platform::kInvalidFile ? kNoValue : platform::FileSize(handle_);
+}
+
+bool CFileStream::Seek(std::int32_t offset, std::uint32_t origin) {
+  if (handle_ == platform::kInvalidFile || origin > 2) return false;
+  return platform::SeekFile(handle_, offset, origin) != platform::kInvalidSetFilePointer;
+}
+
+std::uint32_t CFileStream::Tell() {
+  if (handle_ == platform::kInvalidFile) return kNoValue;
+  return platform::SeekFile(handle_, 0, platform::kSeekCurrent);
+}
+
+// ---- CMemoryStream ----
+
+CMemoryStream::CMemoryStream(const CByteArray& buffer, std::uint32_t mode, std::uint32_t growth)
+    : buffer_(buffer), size_(buffer.GetCount()), mode_(mode), growth_(growth) {}
+
+CMemoryStream::CMemoryStream(std::int32_t capacity, std::uint32_t mode, std::uint32_t growth)
+    : mode_(mode), growth_(growth) {
+  if (capacity >= 1) buffer_ = CByteArray::Allocate(static_cast<std::uint32_t>(capacity));
+}
+
+std::uint32_t CMemoryStream::Read(void* buffer, std::uint32_t n) {
+  std::uint32_t capacity = Capacity();
+  if (position_ >= capacity || n == 0) return 0;
+  n = std::min(n, capacity - position_);
+  std::memcpy(buffer, buffer_.Data() + position_, n);
+  position_ += n;
+  return n;
+}
+
+bool CMemoryStream::ReadAll(void* buffer, std::uint32_t n) {
+  return (mode_ & platform::kGenericRead) != 0 && Read(buffer, n) == n;
+}
+
+bool CMemoryStream::WriteAll(const void* buffer, std::uint32_t n) {
+  return (mode_ & platform::kGenericWrite) != 0 && Write(buffer, n) == n;
+}
+
+std::uint32_t CMemoryStream::WriteImpl(const void* buffer, std::uint32_t n, bool skip) {
+  const std::uint64_t end = static_cast<std::uint64_t>(position_) + n;
+  const std::uint32_t capacity = Capacity();
+  if (end > capacity) {
+    const std::uint32_t kind = growth_ & 0xFFFF0000u, step = growth_ & 0xFFFFu;
+    if (kind != kMultiply && kind != kAdd) {
+      // Fixed (and any unknown kind): clip at the capacity.
+      n = position_ >= capacity ? 0 : capacity - position_;
+    } else {
+      std::uint64_t grown = capacity;
+      do {
+        std::uint64_t next = kind == kMultiply ? grown * step : grown + step;
+        if (kind == kMultiply && next == 0) next = 512;
+        if (next <= grown) return 0;  // a step that cannot grow
+        grown = next;
+      } while (grown < end);
+      if (grown > 0xFFFFFFFFu) grown = end;  // the last doubling would leave 32 bits; take what is needed
+      if (grown > 0xFFFFFFFFu) return 0;
+      CByteArray larger = CByteArray::AllocateUninitialized(static_cast<std::uint32_t>(grown));
+      if (larger.IsNull()) return 0;
+      // Old content is kept whole (a skipping write passes over it); what growth adds is zero.
+      if (capacity > 0) std::memcpy(larger.Data(), buffer_.Data(), capacity);
+      std::memset(larger.Data() + capacity, 0, static_cast<size_t>(grown - capacity));
+      buffer_ = larger;
+    }
+  }
+  if (!skip && n > 0) std::memcpy(buffer_.Data() + position_, buffer, n);
+  position_ += n;
+  if (position_ > size_) size_ = position_;
+  return n;
+}
+
+bool CMemoryStream::Seek(std::int32_t offset, std::uint32_t origin) {
+  const std::uint32_t savedPosition = position_, savedSize = size_;
+  bool ok = false;
+  if (offset >= 0) {
+    if (origin <= 2) {
+      if (origin == 0) position_ = 0;
+      if (origin == 2) position_ = size_;
+      const std::uint32_t n = static_cast<std::uint32_t>(offset);
+      ok = WriteImpl(nullptr, n, true) == n;
+    }
+  } else if (origin == 1 || origin == 2) {
+    if (origin == 2) position_ = size_;
+    const std::uint64_t back = static_cast<std::uint64_t>(-static_cast<std::int64_t>(offset));
+    if (back <= position_) {
+      position_ -= static_cast<std::uint32_t>(back);
+      ok = true;
+    }
+  }
+  if (!ok) {
+    position_ = savedPosition;
+    size_ = savedSize;
+  }
+  return ok;
+}
+
+// ---- CSubStream ----
+
+CSubStream::CSubStream(const CSharedPtr<CStream>& base, std::uint32_t offset, std::uint32_t size) : base_(base) {
+  if (base_.IsNull() || base_->IsClosed()) return;
+  const std::uint32_t baseSize = base_->GetSize();
+  if (baseSize == kNoValue || offset > baseSize) return;
+  if (size == kNoValue) {
+    size = baseSize - offset;
+  } else if (static_cast<std::uint64_t>(offset) + size > baseSize) {
+    return;
+  }
+  if (offset > 0x7FFFFFFFu || !base_->Seek(static_cast<std::int32_t>(offset), 0)) return;
+  offset_ = offset;
+  size_ = size;
+}
+
+bool CSubStream::IsClosed() {
+  return offset_ == kNoValue || size_ == kNoValue || base_.IsNull() || base_->IsClosed();
+}
+
+std::uint32_t CSubStream::Read(void* buffer, std::uint32_t n) { return IsClosed() ? 0 : base_->Read(buffer, n); }
+
+bool CSubStream::ReadAll(void* buffer, std::uint32_t n) { return !IsClosed() && base_->ReadAll(buffer, n); }
+
+std::uint32_t CSubStream::GetSize() { return IsClosed() ? kNoValue : size_; }
+
+std::uint32_t CSubStream::Tell() {
+  if (IsClosed()) return kNoValue;
+  const std::uint32_t position = base_->Tell();
+  if (position == kNoValue || position < offset_ || static_cast<std::uint64_t>(position) > std::uint64_t{offset_} + size_)
+    return kNoValue;
+  return position - offset_;
+}
+
+bool CSubStream::Seek(std::int32_t offset, std::uint32_t origin) {
+  if (IsClosed()) return false;
+  std::int64_t target;
+  switch (origin) {
+    case 0:
+      if (offset < 0) return false;
+      target = std::int64_t{offset_} + offset;
+      break;
+    case 1: {
+      const std::uint32_t position = base_->Tell();
+      if (position == kNoValue) return false;
+      target = std::int64_t{position} + offset;
+      break;
+    }
+    case 2:
+      if (offset > 0) return false;
+      target = std::int64_t{offset_} + size_ + offset;
+      break;
+    default:
+      return false;
+  }
+  if (target < std::int64_t{offset_} || target > std::int64_t{offset_} + size_ || target > 0x7FFFFFFF) return false;
+  return base_->Seek(static_cast<std::int32_t>(target), 0);
+}
+
+}  // namespace vmqdSDK

@@ -1,0 +1,86 @@
+#include "foundation/path.h"
+
+#include "foundation/platform/platform.h"
+#include "foundation/text.h"
+
+namespace vmqdSDK {
+namespace {
+
+// Byte offsets just past every separator ("\" or "/"), walking by character.
+template <class F>
+void ForEachSeparator(const std::string& path, F&& f) {
+  for (size_t i = 0; i < path.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    if (IsLeadByte(c)) {
+      ++i;
+    } else if (c == '\\' || c == '/' || (c == ':' && i == 1)) {
+      f(i);
+    }
+  }
+}
+
+// True when the last character (not merely the last byte) is a backslash.
+bool EndsWithSeparator(const std::string& path) {
+  bool last = false;
+  for (size_t i = 0; i < path.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    last = c == '\\';
+    if (IsLeadByte(c)) ++i;
+  }
+  return last;
+}
+
+}  // namespace
+
+std::string GetModuleFolder() {
+  std::string module = platform::ModuleFileName();
+  size_t cut = 0;
+  ForEachSeparator(module, [&](size_t i) { cut = i + 1; });
+  return NormalizeFolderPath(module.substr(0, cut));
+}
+
+std::string NormalizeFolderPath(const std::string& path) {
+  std::string out = path;
+  for (size_t i = 0; i < out.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(out[i]);
+    if (IsLeadByte(c)) {
+      ++i;
+    } else if (c == '/') {
+      out[i] = '\\';
+    }
+  }
+  if (!out.empty() && !EndsWithSeparator(out)) out.push_back('\\');
+  return out;
+}
+
+bool DirectoryExists(const std::string& path) {
+  std::uint32_t a = platform::GetAttributes(path);
+  return a != platform::kInvalidAttributes && (a & platform::kAttributeDirectory) != 0;
+}
+
+bool FileExists(const std::string& path) {
+  std::uint32_t a = platform::GetAttributes(path);
+  return a != platform::kInvalidAttributes && (a & platform::kAttributeDirectory) == 0;
+}
+
+bool EnsureDirectoryPath(const std::string& path, std::uint32_t attributes) {
+  // Each prefix that ends at a separator is a folder of the path; the last component is made only when the
+  // path ends with "\", as the system's own helper does.
+  bool ok = true;
+  ForEachSeparator(path, [&](size_t i) {
+    if (!ok || path[i] == ':') return;
+    std::string folder = path.substr(0, i);
+    if (folder.empty() || (folder.size() == 2 && folder[1] == ':') || DirectoryExists(folder)) return;
+    if (!platform::MakeDirectory(folder) && !DirectoryExists(folder)) ok = false;
+  });
+  if (!ok || !DirectoryExists(path)) return false;
+  return platform::SetAttributes(path, attributes);
+}
+
+std::string FileNamePart(const std::string& path) {
+  size_t cut = 0;
+  ForEachSeparator(path, [&](size_t i) { cut = i + 1; });
+  return path.substr(cut);
+}
+
+}  // namespace vmqdSDK

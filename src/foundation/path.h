@@ -1,0 +1,22 @@
+// Folder and file names: the tool's own folder, folder texts that always end with "\", existence tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vmqdSDK {
+
+// The drive and folder of the running executable, ending with "\".
+std::string GetModuleFolder();
+// "/" becomes "\" (never the second byte of a double-byte character) and a final "\" is added when the
+// last character is not one; an empty text stays empty.
+std::string NormalizeFolderPath(const std::string& path);
+bool DirectoryExists(const std::string& path);
+bool FileExists(const std::string& path);
+// Makes every missing folder of a path ending with "\", then sets the attributes on it.
+bool EnsureDirectoryPath(const std::string& path, std::uint32_t attributes);
+
+// The file name and extension of a path (what follows the last "\", "/" or drive colon).
+std::string FileNamePart(const std::string& path);
+
+}  // namespace vmqdSDK

@@ -1,0 +1,247 @@
+// POSIX side of the platform layer: CP932 "\" paths become UTF-8 "/" paths at this boundary.
+#include "foundation/platform/platform.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <vector>
+
+namespace vmqdSDK::platform {
+namespace {
+
+thread_local std::uint32_t t_lastError = 0;
+
+bool Fail() {
+  t_lastError = static_cast<std::uint32_t>(errno);
+  return false;
+}
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+bool Convert(const char* to, const char* from, const std::string& in, std::string& out) {
+  out.clear();
+  if (in.empty()) return true;
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::vector<char> buffer(in.size() * 4 + 16);
+  char* inPtr = const_cast<char*>(in.data());
+  size_t inLeft = in.size();
+  char* outPtr = buffer.data();
+  size_t outLeft = buffer.size();
+  size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+  if (rc != static_cast<size_t>(-1)) rc = iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+  iconv_close(cd);
+  if (rc == static_cast<size_t>(-1) || inLeft != 0) return false;
+  out.assign(buffer.data(), buffer.size() - outLeft);
+  return true;
+}
+
+// "\" -> "/" by character: the second byte of a double-byte character may be 0x5C and is not a separator.
+bool NativePath(const std::string& path, std::string& native) {
+  std::string slashed = path;
+  for (size_t i = 0; i < slashed.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(slashed[i]);
+    if (IsLeadByte(c)) {
+      ++i;
+    } else if (c == '\\') {
+      slashed[i] = '/';
+    }
+  }
+  if (!Convert("UTF-8", "CP932", slashed, native)) {
+    t_lastError = EILSEQ;
+    return false;
+  }
+  if (native.empty()) {
+    t_lastError = ENOENT;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+FileHandle OpenFileHandle(const std::string& path, std::uint32_t access, std::uint32_t /*share*/,
+                          std::uint32_t disposition) {
+  std::string native;
+  if (!NativePath(path, native)) return kInvalidFile;
+  int flags = O_CLOEXEC;
+  bool read = access & kGenericRead, write = access & kGenericWrite;
+  flags |= (read && write) ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+  switch (disposition) {
+    case kCreateNew: flags |= O_CREAT | O_EXCL; break;
+    case kCreateAlways: flags |= O_CREAT | O_TRUNC; break;
+    case kOpenExisting: break;
+    case kOpenAlways: flags |= O_CREAT; break;
+    default: t_lastError = EINVAL; return kInvalidFile;
+  }
+  int fd = ::open(native.c_str(), flags, 0666);
+  if (fd < 0) {
+    Fail();
+    return kInvalidFile;
+  }
+  // Windows refuses to open a folder as a file; so does this layer.
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    t_lastError = EISDIR;
+    ::close(fd);
+    return kInvalidFile;
+  }
+  return fd;
+}
+
+bool ReadBytes(FileHandle file, void* buffer, std::uint32_t n, std::uint32_t* done) {
+  std::uint32_t total = 0;
+  while (total < n) {
+    ssize_t got = ::read(static_cast<int>(file), static_cast<char*>(buffer) + total, n - total);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      if (done) *done = total;
+      return Fail();
+    }
+    if (got == 0) break;
+    total += static_cast<std::uint32_t>(got);
+  }
+  if (done) *done = total;
+  return true;
+}
+
+bool WriteBytes(FileHandle file, const void* buffer, std::uint32_t n, std::uint32_t* done) {
+  std::uint32_t total = 0;
+  while (total < n) {
+    ssize_t put = ::write(static_cast<int>(file), static_cast<const char*>(buffer) + total, n - total);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      if (done) *done = total;
+      return Fail();
+    }
+    total += static_cast<std::uint32_t>(put);
+  }
+  if (done) *done = total;
+  return true;
+}
+
+std::uint32_t SeekFile(FileHandle file, std::int32_t offset, std::uint32_t origin) {
+  int whence = origin == kSeekBegin ? SEEK_SET : origin == kSeekCurrent ? SEEK_CUR : origin == kSeekEnd ? SEEK_END : -1;
+  if (whence < 0) {
+    t_lastError = EINVAL;
+    return kInvalidSetFilePointer;
+  }
+  off_t pos = ::lseek(static_cast<int>(file), static_cast<off_t>(offset), whence);
+  if (pos < 0) {
+    Fail();
+    return kInvalidSetFilePointer;
+  }
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(pos) & 0xFFFFFFFFu);
+}
+
+std::uint32_t FileSize(FileHandle file) {
+  struct stat st {};
+  if (::fstat(static_cast<int>(file), &st) != 0) {
+    Fail();
+    return 0xFFFFFFFFu;
+  }
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(st.st_size) & 0xFFFFFFFFu);
+}
+
+bool FlushFile(FileHandle file) { return ::fsync(static_cast<int>(file)) == 0 || Fail(); }
+
+bool CloseFileHandle(FileHandle file) {
+  if (file == kInvalidFile) {
+    t_lastError = EBADF;
+    return false;
+  }
+  return ::close(static_cast<int>(file)) == 0 || Fail();
+}
+
+std::uint32_t GetAttributes(const std::string& path) {
+  std::string native;
+  if (!NativePath(path, native)) return kInvalidAttributes;
+  struct stat st {};
+  if (::stat(native.c_str(), &st) != 0) {
+    Fail();
+    return kInvalidAttributes;
+  }
+  return S_ISDIR(st.st_mode) ? kAttributeDirectory : kAttributeNormal;
+}
+
+bool SetAttributes(const std::string& path, std::uint32_t /*attributes*/) {
+  // POSIX has no attribute bits to match "normal"; success means the path is there.
+  return GetAttributes(path) != kInvalidAttributes;
+}
+
+bool MakeDirectory(const std::string& path) {
+  std::string native;
+  if (!NativePath(path, native)) return false;
+  return ::mkdir(native.c_str(), 0777) == 0 || Fail();
+}
+
+bool RemoveFile(const std::string& path) {
+  std::string native;
+  if (!NativePath(path, native)) return false;
+  return ::unlink(native.c_str()) == 0 || Fail();
+}
+
+std::string ModuleFileName() {
+  std::vector<char> buffer(PATH_MAX + 1);
+  ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return {};
+  std::string cp932;
+  if (!Utf8ToCp932(std::string(buffer.data(), static_cast<size_t>(n)), cp932)) return {};
+  for (size_t i = 0; i < cp932.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(cp932[i]);
+    if (IsLeadByte(c)) {
+      ++i;
+    } else if (c == '/') {
+      cp932[i] = '\\';
+    }
+  }
+  return cp932;
+}
+
+bool Cp932ToUtf8(const std::string& cp932, std::string& utf8) { return Convert("UTF-8", "CP932", cp932, utf8); }
+bool Utf8ToCp932(const std::string& utf8, std::string& cp932) { return Convert("CP932", "UTF-8", utf8, cp932); }
+
+bool LocalNow(LocalTime& out) {
+  std::time_t now = std::time(nullptr);
+  std::tm tm {};
+  if (now == static_cast<std::time_t>(-1) || ::localtime_r(&now, &tm) == nullptr) {
+    out = LocalTime{};
+    return false;
+  }
+  out.year = tm.tm_year + 1900;
+  out.month = tm.tm_mon + 1;
+  out.day = tm.tm_mday;
+  out.hour = tm.tm_hour;
+  out.minute = tm.tm_min;
+  out.second = tm.tm_sec;
+  return true;
+}
+
+std::uint32_t LastErrorCode() { return t_lastError; }
+
+std::string SystemErrorText(std::uint32_t code) {
+  if (code == 0 || code > 4095) return {};
+  char buffer[256];
+  const char* text = ::strerror_r(static_cast<int>(code), buffer, sizeof buffer);
+  if (text == nullptr || std::strncmp(text, "Unknown error", 13) == 0) return {};
+  std::string cp932;
+  if (!Utf8ToCp932(text, cp932)) return {};
+  return cp932;
+}
+
+void WriteStandardError(const std::string& cp932) {
+  std::string utf8;
+  if (!Cp932ToUtf8(cp932, utf8)) utf8 = cp932;
+  std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace vmqdSDK::platform
