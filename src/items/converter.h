@@ -1,0 +1,73 @@
+// Conversion of one source item into the new save's "item" element: the base id and category come from
+// the tables, and every value is moved from its old range to the same relative place in its new range,
+// or drawn at random where the old data has no measure.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "archive/shared.h"
+#include "items/item.h"
+
+namespace vmqdSDK {
+
+// The 1998 reference MT19937 with its linear-congruential seeding. Outputs are tempered a whole state
+// (624 words) at a time and handed out one per draw.
+class RunRandom {
+ public:
+  static constexpr std::uint32_t kSeed = 4357;
+  static constexpr int kStateSize = 624;
+
+  explicit RunRandom(std::uint32_t seed = kSeed);
+  std::uint32_t Draw();
+  // draw × 2^-32, rounded to single precision (may round up to 1.0f).
+  float DrawFraction();
+
+ private:
+  void Regenerate();
+
+  std::uint32_t state_[kStateSize];
+  std::uint32_t output_[kStateSize];
+  int next_;
+};
+
+namespace convert {
+inline constexpr float kGradeScale = 10000.0f;
+inline constexpr float kGradeToFraction = 0.00010001f;
+inline constexpr float kFixedFraction = 0.7f;
+inline constexpr float kDrawScale = 0x1p-32f;
+inline constexpr std::int16_t kFixedGrade = 6999;
+inline constexpr std::int16_t kMaxGrade = 9999;
+}  // namespace convert
+
+// trunc(f × 10000), at most 9999.
+std::int16_t GradeOf(float f);
+// g × 0.00010001f, formed in double and rounded to single precision.
+float FractionOf(std::int32_t grade);
+// Where v lies in lo..hi, clamped to 0..1; lo = hi has no measure and takes one draw.
+float RangeFraction(std::int32_t v, std::int32_t lo, std::int32_t hi, RunRandom& random);
+// lo + trunc((hi − lo + 1) × f), clamped to the range; a reversed range picks with 1 − f.
+std::uint8_t PickInRange(std::uint8_t lo, std::uint8_t hi, float f);
+std::uint16_t PickInRange(std::uint16_t lo, std::uint16_t hi, float f);
+std::int16_t PickInRange(std::int16_t lo, std::int16_t hi, float f);
+
+enum class ParamGroup { kStatus = 0, kAttribute = 1, kMob = 2 };
+
+enum class ItemCategory { kNone, kEquip, kTune, kMobcore };
+// The category a new base id belongs to.
+ItemCategory CategoryOfBaseId(std::uint32_t baseId);
+
+struct ConvertResult {
+  enum Kind {
+    kNothing,  // no table row or a base id of no category: the item is removed
+    kElement,  // converted
+    kFailed,   // a range row is missing for the item or an item nested in it
+  };
+  Kind kind = kNothing;
+  CSharedPtr<ItemElement> element;  // only for kElement
+};
+
+// Converts with the process-wide tables.
+ConvertResult ConvertItem(const SourceItem& item, RunRandom& random);
+
+}  // namespace vmqdSDK

@@ -1,0 +1,69 @@
+// The XML text writer of the new save: elements that write themselves, indented, to a text stream, and
+// the document encoder that puts the XML declaration in front. Nothing is escaped: names and values are
+// written byte for byte, so callers pass only texts that need no escaping.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "archive/shared.h"
+#include "archive/stream.h"
+
+namespace vmqdSDK {
+
+class XmlElement;
+
+// The element interface: what every element can do.
+class XmlElementBase {
+ public:
+  virtual ~XmlElementBase() = default;
+  // Writes the element; false only when `out` is in its bad state afterwards.
+  virtual bool Write(std::ostream& out, const std::string& indent) const = 0;
+  virtual void AddAttribute(const std::string& name, const std::string& value) = 0;
+  // Returns the stored copy of the pointer.
+  virtual CSharedPtr<XmlElement>& AddChild(const CSharedPtr<XmlElement>& child) = 0;
+  virtual void WriteLineStart(std::ostream& out, const std::string& indent) const;
+};
+
+class XmlElement : public XmlElementBase {
+ public:
+  using Attribute = std::pair<std::string, std::string>;
+
+  explicit XmlElement(std::string name, bool explicitEndTag = false);
+
+  // Starts with a line feed and the indent unless the indent is empty; children get the indent + TAB;
+  // never writes a carriage return and never ends with a line break.
+  bool Write(std::ostream& out, const std::string& indent) const override;
+  void AddAttribute(const std::string& name, const std::string& value) override;
+  CSharedPtr<XmlElement>& AddChild(const CSharedPtr<XmlElement>& child) override;
+  // A line feed, then the indent.
+  void WriteLineStart(std::ostream& out, const std::string& indent) const override;
+
+  const std::string& GetName() const { return name_; }
+  const std::vector<Attribute>& GetAttributes() const { return attributes_; }
+  // The value of the first attribute of that name, or null.
+  const std::string* FindAttribute(const std::string& name) const;
+  const std::vector<CSharedPtr<XmlElement>>& GetChildren() const { return children_; }
+  bool HasExplicitEndTag() const { return explicitEndTag_; }
+
+ private:
+  std::string name_;
+  std::vector<Attribute> attributes_;
+  std::vector<CSharedPtr<XmlElement>> children_;
+  bool explicitEndTag_;
+};
+
+enum XmlEncoding : std::uint32_t { kXmlUtf8 = 0, kXmlUtf16 = 1, kXmlIso8859_1 = 2, kXmlUsAscii = 3 };
+
+// "UTF-8", "UTF-16", "ISO-8859-1", "US-ASCII"; "unknown" for any other value.
+const char* XmlEncodingName(std::uint32_t encoding);
+
+// Writes the declaration and the document (CP932 text) to `out` through WriteAll: US-ASCII and the bytes
+// unchanged when every byte is below 0x80, else UTF-8 converted from code page 932. False when a write
+// fails or the conversion yields nothing.
+bool WriteXmlDocument(const void* data, std::uint32_t size, CStream& out);
+
+}  // namespace vmqdSDK
