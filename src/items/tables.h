@@ -24,9 +24,6 @@ struct TableRange {
   std::int16_t hi = 0;
 };
 
-// The three parameter groups of an item, each of six elements.
-enum class ParamGroup : std::uint32_t { kStatus = 0, kAttribute = 1, kMob = 2 };
-
 // One flag per parameter element: status 0x4..0x80, attribute 0x100..0x2000, mob 0x4000..0x80000.
 enum class ParamFlag : std::uint32_t {
   kStatus0 = 0x4, kStatus1 = 0x8, kStatus2 = 0x10, kStatus3 = 0x20, kStatus4 = 0x40, kStatus5 = 0x80,
@@ -44,9 +41,9 @@ inline constexpr std::array<ParamFlag, 18> kParamFlags = {
     ParamFlag::kMob4,       ParamFlag::kMob5,
 };
 
-// The flag of element 0..5 of a group.
-constexpr ParamFlag FlagOf(ParamGroup group, std::uint32_t element) {
-  return kParamFlags[static_cast<std::uint32_t>(group) * 6 + element % 6];
+// The flag of element 0..5 of group 0..2 (status, attribute, mob).
+constexpr ParamFlag FlagOf(std::uint32_t group, std::uint32_t element) {
+  return kParamFlags[(group % 3) * 6 + element % 6];
 }
 
 // Maps each of the 18 flags to a range; every flag is present from construction.
