@@ -8,6 +8,7 @@
 
 #include "archive/shared.h"
 #include "items/item.h"
+#include "items/tables.h"
 
 namespace vmqdSDK {
 
@@ -51,7 +52,9 @@ std::uint8_t PickInRange(std::uint8_t lo, std::uint8_t hi, float f);
 std::uint16_t PickInRange(std::uint16_t lo, std::uint16_t hi, float f);
 std::int16_t PickInRange(std::int16_t lo, std::int16_t hi, float f);
 
-enum class ParamGroup { kStatus = 0, kAttribute = 1, kMob = 2 };
+// The six values of a group picked from the destination ranges at the grades' fractions, as
+// "%d:%d:%d:%d:%d:%d". "status" places the grades in the order q0, q1, q4, q2, q3, q5.
+std::string FormatParamGroup(ParamGroup group, const ParamRanges& ranges, const std::int16_t (&grades)[kParamCount]);
 
 enum class ItemCategory { kNone, kEquip, kTune, kMobcore };
 // The category a new base id belongs to.
@@ -67,6 +70,22 @@ struct ConvertResult {
   CSharedPtr<ItemElement> element;  // only for kElement
 };
 
+// The tables a conversion searches.
+struct ConversionTables {
+  FilterTable& filter;
+  FixedTable& fixed;
+  SourceTuneTable& sourceTune;
+  SourceEquipTable& sourceEquip;
+  TargetTuneTable& targetTune;
+  TargetEquipTable& targetEquip;
+};
+
+// The process-wide tables.
+ConversionTables ProcessConversionTables();
+
+// Converts one item and, recursively, the items in its tune slots, drawing from `random` in a fixed
+// order. Draws taken before a failure stay taken.
+ConvertResult ConvertItem(const SourceItem& item, RunRandom& random, const ConversionTables& tables);
 // Converts with the process-wide tables.
 ConvertResult ConvertItem(const SourceItem& item, RunRandom& random);
 
