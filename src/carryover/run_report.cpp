@@ -1,0 +1,84 @@
+#include "carryover/run_report.h"
+
+#include "foundation/text.h"
+#include "username/sjis.h"
+
+namespace vmqdSDK {
+namespace {
+
+const std::string& NameText(ReportName name) { return name != nullptr ? *name : Sjis("不明なアイテム"); }
+
+void AppendTally(std::string& out, const char* heading, std::uint32_t count, const NameTally& tally) {
+  if (tally.IsEmpty()) return;
+  out += Sjis(heading) + FormatText("%lu", static_cast<unsigned long>(count)) + Sjis("個") + "\n\n";
+  for (const auto& [row, entry] : tally.Entries())
+    out += " " + NameText(entry.name) + FormatText("(%lu)\n", static_cast<unsigned long>(entry.count));
+  out += "\n\n";
+}
+
+// One character of a CP932 text with letters folded to lower case: ASCII A-Z and full-width Ａ-Ｚ (82 60-79,
+// folded to 82 81-9A).
+std::string FoldedCharacter(const std::string& text, size_t& i) {
+  unsigned char c = static_cast<unsigned char>(text[i]);
+  if (IsLeadByte(c) && i + 1 < text.size()) {
+    unsigned char d = static_cast<unsigned char>(text[i + 1]);
+    i += 2;
+    if (c == 0x82 && d >= 0x60 && d <= 0x79) d = static_cast<unsigned char>(d + 0x21);
+    return {static_cast<char>(c), static_cast<char>(d)};
+  }
+  ++i;
+  if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + ('a' - 'A'));
+  return std::string(1, static_cast<char>(c));
+}
+
+}  // namespace
+
+void NameTally::Add(std::int64_t rowIndex, ReportName name) {
+  Entry& entry = entries_[name == nullptr ? kAbsent : rowIndex];
+  entry.name = name;
+  ++entry.count;
+}
+
+std::string RunReportBody(const RunReportInput& input) {
+  std::string out = Sjis("セーブデータ引継ぎ結果") + "\n\n";
+  if (!input.carried.empty()) {
+    out += Sjis("▼引き継がれたアイテム ") + FormatText("%zu", input.carried.size()) + Sjis("個") + "\n";
+    out += Sjis("()内は引継ぎ後のアイテム名です。") + "\n\n";
+    for (const auto& [oldName, newName] : input.carried) {
+      out += " " + NameText(oldName);
+      if (oldName != nullptr && newName != nullptr && !SameNameIgnoringCase(*oldName, *newName))
+        out += "(" + *newName + ")";
+      out += "\n";
+    }
+    out += "\n\n";
+  }
+  AppendTally(out, "▼削除されたアイテム(これらのアイテムは引き継げません) ", input.removedCount, input.removed);
+  AppendTally(out, "▼引き継ぎに失敗したアイテム(これらのアイテムは引き継げないか壊れています) ",
+              input.failedCount, input.failed);
+  return out;
+}
+
+std::string RunReportErrorLine(int code, const std::string& message) {
+  return Sjis("エラー：") + message + FormatText("(EL%d)\n", code);
+}
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size())
+    if (FoldedCharacter(a, i) != FoldedCharacter(b, j)) return false;
+  return i == a.size() && j == b.size();
+}
+
+CRunReport::CRunReport(const std::string& path) {
+  file_.Create(0, platform::kGenericWrite, kNoValue, path);
+}
+
+CRunReport::~CRunReport() { file_.Close(); }
+
+void CRunReport::Write(const std::string& text) {
+  if (file_.IsClosed()) return;
+  const std::string bytes = ReplaceAll(text, "\n", "\r\n");
+  file_.WriteAll(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+}
+
+}  // namespace vmqdSDK

@@ -1,0 +1,119 @@
+#include "username/user_name.h"
+
+#include "foundation/text.h"
+#include "username/sjis.h"
+
+namespace vmqdSDK {
+namespace {
+
+// The characters of a text: one byte, or a lead byte and the byte after it (a lead byte at the very end
+// stands alone).
+template <class F>
+void ForEachCharacter(const std::string& text, F&& f) {
+  for (size_t i = 0; i < text.size();) {
+    size_t n = IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+    f(text.substr(i, n));
+    i += n;
+  }
+}
+
+// Keeps the bytes a name may hold on screen; the second byte of a double-byte character always stays.
+std::string NormalizeName(const std::string& name) {
+  std::string out;
+  for (size_t i = 0; i < name.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (IsLeadByte(c)) {
+      out.push_back(name[i]);
+      if (i + 1 < name.size()) out.push_back(name[++i]);
+    } else if (c == 0x09 || c == 0x0A || (c >= 0x20 && c <= 0x7E) || (c >= 0xA0 && c <= 0xDF)) {
+      out.push_back(name[i]);
+    }
+  }
+  return out;
+}
+
+bool ContainsAny(const std::string& name, const std::vector<std::string>& entries) {
+  for (const std::string& entry : entries)
+    if (name.find(entry) != std::string::npos) return true;
+  return false;
+}
+
+}  // namespace
+
+ProhibitedLists& GetProhibitedLists() {
+  static ProhibitedLists lists;
+  return lists;
+}
+
+void SplitText(const std::string& text, std::vector<std::string>& out, const std::string& separators,
+               const std::string& quotes, bool keepEmpty) {
+  std::string piece;
+  bool quoted = false;
+  ForEachCharacter(text, [&](const std::string& ch) {
+    if (ch.size() == 1 && quotes.find(ch[0]) != std::string::npos) {
+      quoted = !quoted;
+    } else if (ch.size() == 1 && !quoted && separators.find(ch[0]) != std::string::npos) {
+      if (keepEmpty || !piece.empty()) out.push_back(piece);
+      piece.clear();
+    } else {
+      piece += ch;
+    }
+  });
+  if (keepEmpty || !piece.empty()) out.push_back(piece);
+}
+
+void LoadProhibitedList(const CSharedPtr<CStream>& stream, std::vector<std::string>& entries) {
+  if (stream.IsNull() || stream->IsClosed()) return;
+  std::uint32_t size = stream->GetSize();
+  // A size the stream cannot supply fails like the short read it would be, before allocating for it.
+  if (size == kNoValue || !stream->CanSupply(size)) return;
+  std::string bytes(size, '\0');
+  if (!stream->ReadAll(bytes.data(), size)) return;
+  SplitText(std::string(bytes.c_str()), entries, "\r\n", "", false);
+}
+
+std::string CheckUserName(const std::string& name) { return CheckUserName(name, GetProhibitedLists()); }
+
+std::string CheckUserName(const std::string& name, const ProhibitedLists& lists) {
+  if (name.size() < 4 || name.size() > 18) return UserNameMessage("ne_length");
+  if (ContainsAny(name, lists.words) || ContainsAny(name, lists.names)) return UserNameMessage("ne_word");
+
+  const std::string normalized = NormalizeName(name);
+  std::set<std::string> found;
+  bool control = false;
+  ForEachCharacter(normalized, [&](const std::string& ch) {
+    if (control) return;
+    unsigned char c = static_cast<unsigned char>(ch[0]);
+    if (ch.size() == 1 && (c <= 0x1F || c == 0x7F)) {
+      control = true;
+    } else if (lists.chars.count(ch) != 0) {
+      found.insert(ch);
+    }
+  });
+  if (control) return UserNameMessage("ne_control");
+  if (!found.empty()) {
+    std::string joined;
+    for (const std::string& ch : found) joined += ch;
+    return FormatText(UserNameMessage("ne_char").c_str(), joined.c_str());
+  }
+
+  bool spacesOnly = true;
+  ForEachCharacter(normalized, [&](const std::string& ch) { spacesOnly = spacesOnly && (ch == " " || ch == "\x81\x40"); });
+  if (spacesOnly) return UserNameMessage("ne_space");
+  return {};
+}
+
+std::string UserNameMessage(const std::string& key) {
+  static const char* const kMessages[][2] = {
+      {"control", "改行等の使用不可能な制御文字が含まれています"},
+      {"char", "記号等の禁止文字(%s)が含まれています"},
+      {"word", "禁止単語が含まれています"},
+      {"space", "空白のみで構成される名前は禁止されています"},
+      {"length", "半角4～18(全角2～9)文字に制限されています"},
+  };
+  for (const auto& [word, message] : kMessages)
+    if (key.find(word) != std::string::npos) return Sjis(message);
+  return Sjis("使用不可能な名前です");
+}
+
+}  // namespace vmqdSDK

@@ -1,0 +1,46 @@
+// Whether a user name may name a new save, and why not: the prohibited-name lists of the data archive,
+// the ordered rules and their messages. All texts are CP932 bytes.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "archive/shared.h"
+#include "archive/stream.h"
+
+namespace vmqdSDK {
+
+class CArchive;
+
+struct ProhibitedLists {
+  std::set<std::string> chars;     // "PRH_Char.txt": one character per entry, byte order, no duplicates
+  std::vector<std::string> names;  // "PRH_Name.txt", file order
+  std::vector<std::string> words;  // "PRH_Word.txt", file order
+};
+
+// The lists of the process: filled once at start-up, only read afterwards.
+ProhibitedLists& GetProhibitedLists();
+
+// Splits `text` character by character (Shift-JIS aware) at any single-byte character of `separators`.
+// A character of `quotes` toggles quoting and is dropped; separators inside quotes are kept. Empty pieces
+// are dropped unless `keepEmpty`.
+void SplitText(const std::string& text, std::vector<std::string>& out, const std::string& separators,
+               const std::string& quotes, bool keepEmpty);
+
+// Appends the lines of one list member (CR and LF end lines, blank lines vanish, nothing is trimmed, a NUL
+// ends the text). An empty pointer or a member that cannot be read whole adds nothing.
+void LoadProhibitedList(const CSharedPtr<CStream>& stream, std::vector<std::string>& entries);
+
+// Replaces the process's lists with "PRH_Char.txt", "PRH_Name.txt" and "PRH_Word.txt" of the archive, in
+// that order; a member missing from it leaves its list empty.
+void LoadProhibitedLists(CArchive& archive);
+
+// Empty when the name is acceptable, else the message that says why not.
+std::string CheckUserName(const std::string& name, const ProhibitedLists& lists);
+std::string CheckUserName(const std::string& name);  // against the process's lists
+
+// The message of a reason key ("ne_length", "ne_word", "ne_control", "ne_char" with its "%s", "ne_space").
+std::string UserNameMessage(const std::string& key);
+
+}  // namespace vmqdSDK

@@ -1,0 +1,108 @@
+#include "username/user_name.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "username/sjis.h"
+
+namespace vmqdSDK {
+namespace {
+
+CSharedPtr<CStream> StreamOf(const std::string& bytes) {
+  CByteArray buffer = CByteArray::Allocate(static_cast<std::uint32_t>(bytes.size()));
+  if (!bytes.empty()) std::memcpy(buffer.Data(), bytes.data(), bytes.size());
+  return CSharedPtr<CStream>(new CMemoryStream(buffer, platform::kGenericRead, CMemoryStream::kFixed));
+}
+
+TEST(SplitText, Cases) {
+  struct Case {
+    std::string text, separators, quotes;
+    bool keepEmpty;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"a,\"b,c\",,d", ",", "\"", true, {"a", "b,c", "", "d"}},
+      {"a,\"b,c\",,d", ",", "\"", false, {"a", "b,c", "d"}},
+      {",", ",", "", true, {"", ""}},
+      {"", ",", "", false, {}},
+      // The second byte of "ソ" (83 5C) is no "\".
+      {"\x83\x5C\\x", "\\", "", false, {"\x83\x5C", "x"}},
+      // A lead byte at the very end stands alone.
+      {"a\\\x81", "\\", "", false, {"a", "\x81"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> out;
+    SplitText(c.text, out, c.separators, c.quotes, c.keepEmpty);
+    EXPECT_EQ(out, c.expected) << c.text;
+  }
+}
+
+TEST(LoadProhibitedList, LinesOfAnyEndingWithoutEmptyEntries) {
+  std::vector<std::string> entries{"kept"};
+  LoadProhibitedList(StreamOf(std::string("a\r\nb\rc\n\n d \r\n\r\ne\0f", 19)), entries);
+  EXPECT_EQ(entries, (std::vector<std::string>{"kept", "a", "b", "c", " d ", "e"}));
+
+  LoadProhibitedList(CSharedPtr<CStream>(), entries);
+  LoadProhibitedList(StreamOf(""), entries);
+  EXPECT_EQ(entries.size(), 6u);
+}
+
+TEST(CheckUserName, Rules) {
+  ProhibitedLists lists;
+  lists.chars = {"#", "!", Sjis("＠"), "\\"};
+  lists.words = {"BAD"};
+  lists.names = {"admin"};
+  const std::string length = Sjis("半角4～18(全角2～9)文字に制限されています");
+  const std::string word = Sjis("禁止単語が含まれています");
+  const std::string control = Sjis("改行等の使用不可能な制御文字が含まれています");
+  const std::string space = Sjis("空白のみで構成される名前は禁止されています");
+  auto chars = [](const std::string& found) { return Sjis("記号等の禁止文字(") + found + Sjis(")が含まれています"); };
+
+  struct Case {
+    std::string name, expected;
+  } cases[] = {
+      {"abcd", ""},
+      {"", length},
+      {"abc", length},
+      {std::string(19, 'a'), length},
+      {std::string(18, 'a'), ""},
+      {Sjis("あいうえおかきくけ"), ""},      // nine full-width characters are 18 bytes
+      {Sjis("あいうえおかきくけこ"), length},  // ten are 20
+      {"a!", length},                          // length decides first
+      {"xBADx", word},
+      {"xbadx", ""},  // the word test is case-sensitive
+      {"myadmin1", word},
+      {"a!b#c", chars("!#")},  // found characters in byte order, each once
+      {"a#b#c!", chars("!#")},
+      {Sjis("ab＠c"), chars(Sjis("＠"))},
+      {Sjis("ソソ表表"), ""},  // second bytes 0x5C are no "\"
+      {"ab#\tc", control},     // a control character wins over characters found before it
+      {"ab\ncd", control},
+      {"    ", space},
+      {Sjis("　　"), space},
+      {"\x01\x02\x03\x04", space},  // dropped bytes leave nothing
+      {"\r\r\r\r", space},
+      {"ab\x80\x7F\r" "cd", ""},  // dropped bytes: only TAB and LF remain to refuse
+      {Sjis("ｱｲｳｴ"), ""},
+      {Sjis(" ｱ  "), ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CheckUserName(c.name, lists), c.expected) << c.name;
+}
+
+TEST(CheckUserName, EmptyListsRefuseOnlyByLengthControlAndSpaces) {
+  ProhibitedLists none;
+  EXPECT_EQ(CheckUserName("a!b#BAD", none), "");
+  EXPECT_NE(CheckUserName("ab", none), "");
+  EXPECT_NE(CheckUserName("ab\tcd", none), "");
+  EXPECT_NE(CheckUserName("     ", none), "");
+}
+
+TEST(UserNameMessage, KeysAndFallback) {
+  EXPECT_EQ(UserNameMessage("ne_char"), Sjis("記号等の禁止文字(%s)が含まれています"));
+  EXPECT_EQ(UserNameMessage("ne_space"), Sjis("空白のみで構成される名前は禁止されています"));
+  EXPECT_EQ(UserNameMessage("ne_other"), Sjis("使用不可能な名前です"));
+  EXPECT_EQ(UserNameMessage("ne_control"), Sjis("改行等の使用不可能な制御文字が含まれています"));
+}
+
+}  // namespace
+}  // namespace vmqdSDK
