@@ -52,6 +52,8 @@ std::uint8_t PickInRange(std::uint8_t lo, std::uint8_t hi, float f);
 std::uint16_t PickInRange(std::uint16_t lo, std::uint16_t hi, float f);
 std::int16_t PickInRange(std::int16_t lo, std::int16_t hi, float f);
 
+enum class ParamGroup : std::uint32_t { kStatus = 0, kAttribute = 1, kMob = 2 };
+
 // The six values of a group picked from the destination ranges at the grades' fractions, as
 // "%d:%d:%d:%d:%d:%d". "status" places the grades in the order q0, q1, q4, q2, q3, q5.
 std::string FormatParamGroup(ParamGroup group, const ParamRanges& ranges, const std::int16_t (&grades)[kParamCount]);

@@ -23,7 +23,7 @@ class XmlElementBase {
   // Writes the element; false only when `out` is in its bad state afterwards.
   virtual bool Write(std::ostream& out, const std::string& indent) const = 0;
   virtual void AddAttribute(const std::string& name, const std::string& value) = 0;
-  // Returns the stored copy of the pointer.
+  // Returns the stored copy of the pointer (valid until the next AddChild).
   virtual CSharedPtr<XmlElement>& AddChild(const CSharedPtr<XmlElement>& child) = 0;
   virtual void WriteLineStart(std::ostream& out, const std::string& indent) const;
 };

@@ -1,0 +1,138 @@
+#include "savedata/source_save.h"
+
+#include <cstring>
+
+#include "archive/codec.h"
+#include "foundation/platform/platform.h"
+
+namespace vmqdSDK {
+
+namespace {
+
+constexpr std::int32_t kZlibChunk = 1024;
+constexpr std::int32_t kZlibLevel = -1;
+
+std::uint8_t Ror8(std::uint8_t v, unsigned n) {
+  n &= 7;
+  return n == 0 ? v : static_cast<std::uint8_t>((v >> n) | (v << (8 - n)));
+}
+
+std::uint8_t Rol8(std::uint8_t v, unsigned n) { return Ror8(v, (8 - (n & 7)) & 7); }
+
+}  // namespace
+
+int ReadSourceSave(const std::string& path, SourceItemList& items) {
+  CByteArray content;
+  {
+    CFileStream file(path);
+    if (!file.Open(1, platform::kGenericRead, platform::kShareRead, path)) return kSourceSaveOpen;
+    const std::uint32_t size = file.GetSize();
+    if (size == kNoValue) return kSourceSaveRead;
+    content = CByteArray::AllocateUninitialized(size);
+    if (size != 0 && content.IsNull()) return kSourceSaveRead;
+    if (size != 0 && !file.ReadAll(content.Data(), size)) return kSourceSaveRead;
+  }
+  return ReadSourceSaveBytes(content.Data(), content.GetCount(), items);
+}
+
+int ReadSourceSaveBytes(const void* data, std::uint32_t size, SourceItemList& items) {
+  // Fewer than six bytes hold no payload byte; descrambling an empty payload is not allowed.
+  if (data == nullptr || size < 6) return kSourceSaveInvalid;
+  const CByteArray payload = VmqdDescramble(data, size);
+  if (payload.IsNull()) return kSourceSaveInvalid;
+  CZlib zlib(kZlibChunk, kZlibChunk, kZlibLevel);
+  const CByteArray inflated = zlib.Inflate(payload.Data(), payload.GetCount());
+  if (inflated.IsNull()) return kSourceSaveInflate;
+  return ReadSourceSaveData(inflated, items);
+}
+
+int ReadSourceSaveData(const CByteArray& data, SourceItemList& items) {
+  CMemoryStream in(data, platform::kGenericRead, CMemoryStream::kDoubling);
+  if (in.IsClosed()) return kSourceSaveMemory;
+  // A growable stream would satisfy a seek past its end by inventing zero bytes.
+  if (in.GetSize() < kSourceSaveLeadingBytes || !in.Seek(kSourceSaveLeadingBytes, platform::kSeekBegin)) {
+    return kSourceSaveSeek;
+  }
+  for (int slot = 0; slot < kSourceSaveSlots; ++slot) {
+    std::uint8_t flag = 0;
+    if (!in.ReadAll(&flag, 1)) return kSourceSaveSlotFlag;
+    if (flag == 0) continue;
+    items.push_back(MakeShared<SourceItem>());
+    if (!ReadSourceItem(in, *items.back())) return kSourceSaveSlotItem;
+  }
+  for (int list = 0; list < 2; ++list) {
+    std::uint32_t count = 0;
+    if (!in.ReadU32(count)) return kSourceSaveCount;
+    // The count is not trusted: each record is made only as it is read, so a count beyond the data ends
+    // at the first record that runs out of bytes.
+    for (std::uint32_t i = 0; i < count; ++i) {
+      items.push_back(MakeShared<SourceItem>());
+      if (!ReadSourceItem(in, *items.back())) return kSourceSaveListItem;
+    }
+  }
+  return kSourceSaveOk;
+}
+
+CByteArray BuildSourceSaveData(const SourceSaveImage& image) {
+  CMemoryStream out(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+  bool ok = out.WriteAll(image.leading.data(), kSourceSaveLeadingBytes);
+  for (int slot = 0; ok && slot < kSourceSaveSlots; ++slot) {
+    ok = out.WriteAll(&image.slotFlags[slot], 1);
+    if (ok && image.slotFlags[slot] != 0) ok = image.slots[slot] && WriteSourceRecord(out, *image.slots[slot]);
+  }
+  for (const auto& list : image.lists) {
+    if (!ok) break;
+    ok = list.size() <= 0xFFFFFFFFu && out.WriteU32(static_cast<std::uint32_t>(list.size()));
+    for (const auto& record : list) {
+      if (!ok) break;
+      ok = record && WriteSourceRecord(out, *record);
+    }
+  }
+  if (ok && !image.trailing.empty()) {
+    ok = out.WriteAll(image.trailing.data(), static_cast<std::uint32_t>(image.trailing.size()));
+  }
+  if (!ok) return {};
+  CByteArray data = CByteArray::AllocateUninitialized(out.GetSize());
+  if (data.IsNull()) return {};
+  std::memcpy(data.Data(), out.GetBuffer().Data(), out.GetSize());
+  return data;
+}
+
+CByteArray ScrambleWithKey(const void* data, std::uint32_t size, std::uint8_t key) {
+  if ((data == nullptr && size != 0) || size > 0xFFFFFFFFu - 5) return {};
+  CByteArray out = CByteArray::AllocateUninitialized(size + 5);
+  if (out.IsNull()) return {};
+  std::uint8_t* o = out.Data();
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  o[4] = key;
+  for (std::uint32_t i = 0; i < size; ++i) o[5 + i] = Rol8(static_cast<std::uint8_t>(~p[i]), (key + i) & 7);
+  const std::uint32_t crc = Crc32(o + 4, size + 1);
+  for (int i = 0; i < 4; ++i) o[i] = static_cast<std::uint8_t>(crc >> (8 * i));
+  return out;
+}
+
+CByteArray EncodeSourceSave(const CByteArray& data, std::uint8_t key, const std::string& afterStream) {
+  if (data.IsNull()) return {};
+  CZlib zlib(kZlibChunk, kZlibChunk, kZlibLevel);
+  const CByteArray stream = zlib.Deflate(data.Data(), data.GetCount(), CZlib::kEngineLevel);
+  if (stream.IsNull()) return {};
+  const std::uint64_t total = std::uint64_t{stream.GetCount()} + afterStream.size();
+  if (total > 0xFFFFFFFFu - 5) return {};
+  std::string payload(reinterpret_cast<const char*>(stream.Data()), stream.GetCount());
+  payload += afterStream;
+  return ScrambleWithKey(payload.data(), static_cast<std::uint32_t>(payload.size()), key);
+}
+
+bool WriteSourceSave(const std::string& path, const SourceSaveImage& image, std::uint8_t key) {
+  const CByteArray file = EncodeSourceSave(BuildSourceSaveData(image), key);
+  if (file.IsNull()) return false;
+  CFileStream out(path);
+  if (!out.Create(1, platform::kGenericWrite, 0xFFFFFFFFu, path)) return false;
+  const bool written = out.WriteAll(file.Data(), file.GetCount()) && out.Flush();
+  out.Close();
+  // A half-written file would only be mistaken for a save later.
+  if (!written) platform::RemoveFile(path);
+  return written;
+}
+
+}  // namespace vmqdSDK

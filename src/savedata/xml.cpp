@@ -1,0 +1,85 @@
+#include "savedata/xml.h"
+
+#include "foundation/platform/platform.h"
+#include "foundation/text.h"
+
+namespace vmqdSDK {
+
+void XmlElementBase::WriteLineStart(std::ostream&, const std::string&) const {}
+
+XmlElement::XmlElement(std::string name, bool explicitEndTag) : name_(std::move(name)), explicitEndTag_(explicitEndTag) {}
+
+bool XmlElement::Write(std::ostream& out, const std::string& indent) const {
+  if (!indent.empty()) out << '\n' << indent;
+  out << '<' << name_;
+  for (const Attribute& a : attributes_) out << ' ' << a.first << "=\"" << a.second << '"';
+  if (!children_.empty()) {
+    out << '>';
+    const std::string inner = indent + '\t';
+    // A child's own result is not looked at: the stream's state after the whole element decides.
+    for (const CSharedPtr<XmlElement>& child : children_) {
+      if (child) child->Write(out, inner);
+    }
+    const CSharedPtr<XmlElement>& last = children_.back();
+    if (last) {
+      last->WriteLineStart(out, indent);
+    } else {
+      XmlElement::WriteLineStart(out, indent);
+    }
+    out << "</" << name_ << '>';
+  } else if (explicitEndTag_) {
+    out << "></" << name_ << '>';
+  } else {
+    out << "/>";
+  }
+  return !out.bad();
+}
+
+void XmlElement::AddAttribute(const std::string& name, const std::string& value) { attributes_.emplace_back(name, value); }
+
+CSharedPtr<XmlElement>& XmlElement::AddChild(const CSharedPtr<XmlElement>& child) {
+  children_.push_back(child);
+  return children_.back();
+}
+
+void XmlElement::WriteLineStart(std::ostream& out, const std::string& indent) const { out << '\n' << indent; }
+
+const std::string* XmlElement::FindAttribute(const std::string& name) const {
+  for (const Attribute& a : attributes_) {
+    if (a.first == name) return &a.second;
+  }
+  return nullptr;
+}
+
+const char* XmlEncodingName(std::uint32_t encoding) {
+  switch (encoding) {
+    case kXmlUtf8: return "UTF-8";
+    case kXmlUtf16: return "UTF-16";
+    case kXmlIso8859_1: return "ISO-8859-1";
+    case kXmlUsAscii: return "US-ASCII";
+    default: return "unknown";
+  }
+}
+
+bool WriteXmlDocument(const void* data, std::uint32_t size, CStream& out) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  if (bytes == nullptr && size != 0) return false;
+  XmlEncoding encoding = kXmlUsAscii;
+  for (std::uint32_t i = 0; i < size; ++i) {
+    if (bytes[i] >= 0x80) {
+      encoding = kXmlUtf8;
+      break;
+    }
+  }
+  const std::string declaration = FormatText("<?xml version=\"1.0\" encoding=\"%s\" ?>\r\n", XmlEncodingName(encoding));
+  if (!out.WriteAll(declaration.data(), static_cast<std::uint32_t>(declaration.size()))) return false;
+  if (encoding == kXmlUsAscii) return out.WriteAll(bytes, size);
+
+  // The texts are code page 932 whatever the host's own code page is.
+  std::string utf8;
+  if (!platform::Cp932ToUtf8(std::string(reinterpret_cast<const char*>(bytes), size), utf8) || utf8.empty()) return false;
+  if (utf8.size() > 0xFFFFFFFFu) return false;
+  return out.WriteAll(utf8.data(), static_cast<std::uint32_t>(utf8.size()));
+}
+
+}  // namespace vmqdSDK
