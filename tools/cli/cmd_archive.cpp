@@ -1,0 +1,222 @@
+// hvxfer-cli archive pack|list|extract|verify: making and checking "CRFS" data archives.
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "archive/archive.h"
+#include "archive_pack.h"
+#include "command.h"
+#include "foundation/text.h"
+
+namespace hvxfer::cli {
+namespace {
+
+using vmqdSDK::CArchive;
+using vmqdSDK::CSharedPtr;
+using vmqdSDK::CStream;
+
+constexpr const char* kUsage =
+    "archive pack DIR OUT.cr [--codec plain|vmqd|zlib] [--manifest FILE] [--member-codec NAME=CODEC]... | "
+    "archive list FILE.cr | archive extract FILE.cr DIR | archive verify FILE.cr";
+
+bool OpenArchive(CArchive& archive, const std::string& path) {
+  if (archive.Open(path)) return true;
+  PrintErr(path + ": not a readable CRFS archive (the reason is in the error log)\n");
+  return false;
+}
+
+std::string CodecText(std::uint32_t fourCC) {
+  if (const char* name = CodecName(fourCC)) return name;
+  return vmqdSDK::FormatText("0x%08X", static_cast<unsigned>(fourCC));
+}
+
+// The member's file name; "." is the group of members without extension.
+std::string MemberFileName(const std::string& extension, const std::string& title) {
+  return extension == CArchive::kNoExtension ? title : title + extension;
+}
+
+// A name that writes one file inside the target folder and nowhere else.
+bool IsSafeFileName(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (vmqdSDK::IsLeadByte(c) && i + 1 < name.size()) {
+      ++i;
+    } else if (c < 0x20 || c == 0x7F || std::string("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The whole decoded member, or false when it cannot be served.
+bool ReadMember(CArchive& archive, const std::string& extension, const std::string& title, std::string& bytes) {
+  CSharedPtr<CStream> stream = archive.OpenMember(extension, title);
+  if (!stream) return false;
+  std::uint32_t size = stream->GetSize();
+  if (size == vmqdSDK::kNoValue || !stream->Seek(0, 0)) return false;
+  bytes.assign(size, '\0');
+  return size == 0 || stream->ReadAll(bytes.data(), size);
+}
+
+int Pack(const Args& args) {
+  std::vector<std::string> positional;
+  std::uint32_t defaultCodec = 0;
+  std::string manifestPath;
+  std::map<std::string, std::uint32_t> memberCodecs;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--codec" || arg == "--manifest" || arg == "--member-codec") {
+      if (i + 1 >= args.size()) return UsageError(arg + " needs a value");
+      const std::string& value = args[++i];
+      if (arg == "--codec") {
+        if (!CodecByName(value, defaultCodec)) return UsageError("unknown codec \"" + value + "\"");
+      } else if (arg == "--manifest") {
+        manifestPath = value;
+      } else {
+        std::size_t eq = value.rfind('=');
+        std::uint32_t codec = 0;
+        if (eq == std::string::npos || eq == 0 || !CodecByName(value.substr(eq + 1), codec)) {
+          return UsageError("--member-codec takes NAME=plain|vmqd|zlib");
+        }
+        memberCodecs[value.substr(0, eq)] = codec;
+      }
+    } else if (arg.rfind("--", 0) == 0) {
+      return UsageError("unknown option " + arg);
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() != 2) return UsageError("archive pack DIR OUT.cr [options]");
+  const std::string& folder = positional[0];
+  const std::string& out = positional[1];
+
+  std::string error;
+  std::vector<std::string> names;
+  if (!ListFolder(folder, names, error)) {
+    PrintErr(error + "\n");
+    return kExitFailed;
+  }
+  std::map<std::string, ManifestEntry> settings;
+  if (!manifestPath.empty()) {
+    std::vector<ManifestEntry> entries;
+    if (!ReadManifest(manifestPath, entries, error)) {
+      PrintErr(error + "\n");
+      return kExitFailed;
+    }
+    // Entries for files that are not there are left out, so one manifest serves partial data sets.
+    for (const ManifestEntry& entry : entries) settings[entry.name] = entry;
+  }
+  for (const auto& [name, codec] : memberCodecs) {
+    if (std::find(names.begin(), names.end(), name) == names.end()) {
+      PrintErr("--member-codec: " + name + " is not a file in " + folder + "\n");
+      return kExitFailed;
+    }
+  }
+
+  std::vector<PackMember> members;
+  for (const std::string& name : names) {
+    PackMember member{name, defaultCodec, false};
+    if (auto it = settings.find(name); it != settings.end()) {
+      if (it->second.hasCodec) member.codec = it->second.codec;
+      member.text = it->second.text;
+    }
+    if (auto it = memberCodecs.find(name); it != memberCodecs.end()) member.codec = it->second;
+    members.push_back(member);
+  }
+
+  std::string image;
+  if (!BuildArchiveImage(folder, members, image, error) || !WriteFileReplacing(out, image, error)) {
+    PrintErr(error + "\n");
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int List(const Args& args) {
+  if (args.size() != 1) return UsageError("archive list FILE.cr");
+  CArchive archive;
+  if (!OpenArchive(archive, args[0])) return kExitFailed;
+  std::string out = "extension\ttitle\tstored\toffset\tcodec\n";
+  for (const auto& [extension, titles] : archive.GetExtensions()) {
+    for (const auto& [title, record] : titles) {
+      out += vmqdSDK::FormatText("%s\t%s\t%u\t%u\t%s\n", extension.c_str(), title.c_str(),
+                                 static_cast<unsigned>(record.storedSize), static_cast<unsigned>(record.offset),
+                                 CodecText(record.codec).c_str());
+    }
+  }
+  PrintOut(out);
+  return kExitOk;
+}
+
+int Extract(const Args& args) {
+  if (args.size() != 2) return UsageError("archive extract FILE.cr DIR");
+  CArchive archive;
+  if (!OpenArchive(archive, args[0])) return kExitFailed;
+  std::string folder;
+  if (!MakeFolder(args[1], folder)) {
+    PrintErr(args[1] + ": cannot make the folder\n");
+    return kExitFailed;
+  }
+  int status = kExitOk;
+  for (const auto& [extension, titles] : archive.GetExtensions()) {
+    for (const auto& [title, record] : titles) {
+      const std::string name = MemberFileName(extension, title);
+      std::string bytes, error;
+      if (!IsSafeFileName(name)) {
+        PrintErr(name + ": not usable as a file name, skipped\n");
+        status = kExitFailed;
+      } else if (!ReadMember(archive, extension, title, bytes)) {
+        PrintErr(name + ": the member cannot be read or decoded\n");
+        status = kExitFailed;
+      } else if (!WriteNewFile(folder + name, bytes, error)) {
+        PrintErr(error + "\n");
+        status = kExitFailed;
+      }
+    }
+  }
+  return status;
+}
+
+int Verify(const Args& args) {
+  if (args.size() != 1) return UsageError("archive verify FILE.cr");
+  // Open checks the header and the directory's CRC-32; every member is then decoded in full.
+  CArchive archive;
+  if (!OpenArchive(archive, args[0])) return kExitFailed;
+  unsigned members = 0, failures = 0;
+  for (const auto& [extension, titles] : archive.GetExtensions()) {
+    for (const auto& [title, record] : titles) {
+      ++members;
+      std::string bytes;
+      if (!ReadMember(archive, extension, title, bytes)) {
+        ++failures;
+        PrintErr(vmqdSDK::FormatText("%s: cannot be served (%s, %u bytes at %u)\n",
+                                     MemberFileName(extension, title).c_str(), CodecText(record.codec).c_str(),
+                                     static_cast<unsigned>(record.storedSize), static_cast<unsigned>(record.offset)));
+      }
+    }
+  }
+  if (failures > 0) {
+    PrintErr(vmqdSDK::FormatText("%s: %u of %u members failed\n", args[0].c_str(), failures, members));
+    return kExitFailed;
+  }
+  PrintOut(vmqdSDK::FormatText("%s: %u members ok\n", args[0].c_str(), members));
+  return kExitOk;
+}
+
+int Run(const Args& args) {
+  if (args.empty()) return UsageError(kUsage);
+  const Args rest(args.begin() + 1, args.end());
+  if (args[0] == "pack") return Pack(rest);
+  if (args[0] == "list") return List(rest);
+  if (args[0] == "extract") return Extract(rest);
+  if (args[0] == "verify") return Verify(rest);
+  return UsageError(kUsage);
+}
+
+const CommandRegistrar registrar("archive", kUsage, &Run);
+
+}  // namespace
+}  // namespace hvxfer::cli
