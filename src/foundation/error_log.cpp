@@ -9,15 +9,15 @@
 namespace vmqdSDK {
 namespace {
 
+// Both live until the process ends (never destroyed), so a report made while other statics are torn down
+// still finds them; the system closes the log file at exit.
 MessageBoxHook& Hook() {
-  static MessageBoxHook hook;
-  return hook;
+  static MessageBoxHook* hook = new MessageBoxHook;
+  return *hook;
 }
 
 class ErrorLog {
  public:
-  ~ErrorLog() { Close(); }
-
   void Write(const std::string& bytes) {
     OpenOnce();
     if (file_ == platform::kInvalidFile) return;  // failed state: the text is lost
@@ -37,7 +37,7 @@ class ErrorLog {
     opened_ = true;
     std::string folder = NormalizeFolderPath(GetModuleFolder() + "log");
     if (!DirectoryExists(folder)) EnsureDirectoryPath(folder, platform::kAttributeNormal);
-    std::string name = FileNamePart(platform::ModuleFileName());
+    std::string name = FileNamePart(ModuleFileName());
     size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.resize(dot);
     file_ = platform::OpenFileHandle(folder + name + ".log", platform::kGenericWrite, platform::kShareRead,
@@ -49,8 +49,8 @@ class ErrorLog {
 };
 
 ErrorLog& Log() {
-  static ErrorLog log;
-  return log;
+  static ErrorLog* log = new ErrorLog;
+  return *log;
 }
 
 void AppendReport(const std::string& text, const std::string& caption) {

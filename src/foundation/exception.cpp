@@ -10,7 +10,7 @@ namespace vmqdSDK::Common {
 CException::CException(const std::string& message, const std::string& file, std::uint32_t line) {
   try {
     try {
-      description = FormatText("module:%s\nfile:%s-%lu\ndate:%s\nerror:%s", platform::ModuleFileName().c_str(),
+      description = FormatText("module:%s\nfile:%s-%lu\ndate:%s\nerror:%s", ModuleFileName().c_str(),
                                FileNamePart(file).c_str(), static_cast<unsigned long>(line),
                                DateTimeText(true).c_str(), message.c_str());
     } catch (const char* text) {

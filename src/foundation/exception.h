@@ -30,11 +30,13 @@ VMQD_DECLARE_EXCEPTION(CInterruptedException)
 VMQD_DECLARE_EXCEPTION(CIllegalMonitorStateException)
 #undef VMQD_DECLARE_EXCEPTION
 
-// Its message is always "null".
+// Its message is always "null", whatever the raise site passes.
 class CNullPointerException : public CException {
  public:
   CNullPointerException(const std::string& file = "na", std::uint32_t line = 0)
       : CException("CNullPointerException\r\nnull", file, line) {}
+  CNullPointerException(const std::string& /*message*/, const std::string& file, std::uint32_t line)
+      : CNullPointerException(file, line) {}
 };
 
 }  // namespace vmqdSDK::Common

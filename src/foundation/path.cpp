@@ -32,8 +32,10 @@ bool EndsWithSeparator(const std::string& path) {
 
 }  // namespace
 
+std::string ModuleFileName() { return platform::ModuleFileName(); }
+
 std::string GetModuleFolder() {
-  std::string module = platform::ModuleFileName();
+  std::string module = ModuleFileName();
   size_t cut = 0;
   ForEachSeparator(module, [&](size_t i) { cut = i + 1; });
   return NormalizeFolderPath(module.substr(0, cut));
@@ -66,9 +68,12 @@ bool FileExists(const std::string& path) {
 bool EnsureDirectoryPath(const std::string& path, std::uint32_t attributes) {
   // Each prefix that ends at a separator is a folder of the path; the last component is made only when the
   // path ends with "\", as the system's own helper does.
+  // A network path's "\\server\share" cannot be made; its folders start after the fourth separator.
+  const bool network = path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+  size_t separators = 0;
   bool ok = true;
   ForEachSeparator(path, [&](size_t i) {
-    if (!ok || path[i] == ':') return;
+    if (!ok || path[i] == ':' || (network && separators++ < 4)) return;
     std::string folder = path.substr(0, i);
     if (folder.empty() || (folder.size() == 2 && folder[1] == ':') || DirectoryExists(folder)) return;
     if (!platform::MakeDirectory(folder) && !DirectoryExists(folder)) ok = false;

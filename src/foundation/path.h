@@ -6,6 +6,8 @@
 
 namespace vmqdSDK {
 
+// The running executable's full path; empty when it cannot be had.
+std::string ModuleFileName();
 // The drive and folder of the running executable, ending with "\".
 std::string GetModuleFolder();
 // "/" becomes "\" (never the second byte of a double-byte character) and a final "\" is added when the

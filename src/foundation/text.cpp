@@ -22,17 +22,22 @@ std::string ReplaceAll(const std::string& text, const std::string& what, const s
 }
 
 std::string FormatTextV(const char* format, std::va_list args) {
+  // Some C runtimes report a buffer that is too small as -1 instead of the needed length: keep doubling then,
+  // up to a bound that no text of this tool comes near, so that a real formatting error still ends.
+  constexpr size_t kLimit = size_t{1} << 26;
   std::vector<char> buffer(256);
   for (;;) {
     std::va_list copy;
     va_copy(copy, args);
     int n = std::vsnprintf(buffer.data(), buffer.size(), format, copy);
     va_end(copy);
-    if (n < 0) return {};
-    if (static_cast<size_t>(n) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(n));
-    // Grow by doubling until the whole text fits.
-    size_t size = buffer.size();
-    while (size <= static_cast<size_t>(n)) size *= 2;
+    if (n >= 0 && static_cast<size_t>(n) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(n));
+    size_t size = buffer.size() * 2;
+    if (n >= 0) {
+      while (size <= static_cast<size_t>(n)) size *= 2;
+    } else if (size > kLimit) {
+      return {};
+    }
     buffer.assign(size, 0);
   }
 }

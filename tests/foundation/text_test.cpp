@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "foundation/path.h"
+#include <regex>
 
 namespace vmqdSDK {
 namespace {
@@ -18,28 +18,39 @@ TEST(ReplaceAll, Cases) {
       {"x_UN_y", "_UN_", "_UN__UN_", "x_UN__UN_y"},  // inserted text is not scanned again
       {"none", "_UN_", "z", "none"},
       {"", "_UN_", "z", ""},
+      {"a\nb\n", "\n", "\r\n", "a\r\nb\r\n"},
+      {"_UN_", "_UN_", "", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(ReplaceAll(c.text, c.what, c.with), c.expected) << c.text;
 }
 
-TEST(FormatText, LongerThanFirstBuffer) {
-  const std::string long_text(1000, 'x');
-  EXPECT_EQ(FormatText("<%s>%d", long_text.c_str(), 7), "<" + long_text + ">7");
+TEST(FormatText, WholeTextAtEveryLength) {
+  // Around the first 256-byte buffer and well past it.
+  for (size_t length : {0u, 255u, 256u, 257u, 511u, 512u, 1000u, 70000u}) {
+    const std::string body(length, 'x');
+    EXPECT_EQ(FormatText("%s", body.c_str()), body) << length;
+    EXPECT_EQ(FormatText("<%s>%d", body.c_str(), 7), "<" + body + ">7") << length;
+  }
 }
 
-TEST(NormalizeFolderPath, Cases) {
+TEST(IsLeadByte, Boundaries) {
   struct Case {
-    std::string in, expected;
-  } cases[] = {
-      {"", ""},
-      {"C:/games/halvor", "C:\\games\\halvor\\"},
-      {"C:\\games\\", "C:\\games\\"},
-      // "ソ" is 83 5C: its second byte is no separator, so the folder still gets one.
-      {"C:\\\x83\x5C", "C:\\\x83\x5C\\"},
-      // "表" is 95 5C; a "/" right after it is a separator.
-      {"a\x95\x5C/b", "a\x95\x5C\\b\\"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(NormalizeFolderPath(c.in), c.expected) << c.in;
+    unsigned char byte;
+    bool lead;
+  } cases[] = {{0x5C, false}, {0x80, false}, {0x81, true}, {0x9F, true}, {0xA0, false},
+               {0xDF, false}, {0xE0, true},  {0xFC, true}, {0xFD, false}};
+  for (const Case& c : cases) EXPECT_EQ(IsLeadByte(c.byte), c.lead) << int(c.byte);
+}
+
+TEST(DateTimeText, Formats) {
+  const std::string withTime = DateTimeText(true), dateOnly = DateTimeText(false);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(withTime, m, std::regex(R"((\d{4})/(\d{2})/(\d{2}) \d{2}:\d{2}:\d{2})"))) << withTime;
+  // A real local time, not the all-zero fallback.
+  EXPECT_GE(std::stoi(m[1]), 2000) << withTime;
+  EXPECT_GE(std::stoi(m[2]), 1) << withTime;
+  EXPECT_GE(std::stoi(m[3]), 1) << withTime;
+  EXPECT_TRUE(std::regex_match(dateOnly, std::regex(R"(\d{4}/\d{2}/\d{2})"))) << dateOnly;
 }
 
 }  // namespace
