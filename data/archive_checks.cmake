@@ -1,0 +1,95 @@
+# Checks of the data toolchain, run by ctest:
+#   CHECK=bundle      the built main.cr verifies and holds every member the tool reads
+#   CHECK=round_trip  pack then extract gives back every file byte for byte, and a failed pack leaves no file
+# Variables: CLI (hvxfer-cli), EMULATOR (may be empty), ARCHIVE (main.cr), STAGE (its sources as packed),
+# WORK (a scratch folder), TABLES (the table kinds built, comma-separated).
+cmake_minimum_required(VERSION 3.25)
+
+function(run_cli expected_status)
+  execute_process(COMMAND ${EMULATOR} ${CLI} ${ARGN}
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT "${status}" STREQUAL "${expected_status}")
+    message(FATAL_ERROR "hvxfer-cli ${ARGN}: exit ${status}, expected ${expected_status}\n${out}${err}")
+  endif()
+  set(cli_output "${out}" PARENT_SCOPE)
+endfunction()
+
+# Both folders hold the same file names with the same bytes.
+function(expect_same_folder a b)
+  file(GLOB names_a RELATIVE ${a} ${a}/*)
+  file(GLOB names_b RELATIVE ${b} ${b}/*)
+  list(SORT names_a)
+  list(SORT names_b)
+  if(NOT names_a STREQUAL names_b)
+    message(FATAL_ERROR "${a} holds [${names_a}] but ${b} holds [${names_b}]")
+  endif()
+  if(names_a STREQUAL "")
+    message(FATAL_ERROR "${a} is empty: nothing was compared")
+  endif()
+  foreach(name IN LISTS names_a)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${a}/${name} ${b}/${name} RESULT_VARIABLE differ)
+    if(differ)
+      message(FATAL_ERROR "${a}/${name} and ${b}/${name} differ")
+    endif()
+  endforeach()
+endfunction()
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+
+if(CHECK STREQUAL "bundle")
+  run_cli(0 archive verify ${ARCHIVE})
+  run_cli(0 archive list ${ARCHIVE})
+  set(required h.txt f.txt PRH_Char.txt PRH_Name.txt PRH_Word.txt)
+  string(REPLACE "," ";" kinds "${TABLES}")
+  foreach(kind IN LISTS kinds)
+    if(kind)
+      list(APPEND required ${kind}.tbl)
+    endif()
+  endforeach()
+  foreach(member IN LISTS required)
+    string(REGEX MATCH "^(.*)(\\.[^.]*)$" parts "${member}")
+    set(line "${CMAKE_MATCH_2}\t${CMAKE_MATCH_1}\t")
+    string(FIND "${cli_output}" "\n${line}" at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "main.cr lacks ${member}:\n${cli_output}")
+    endif()
+  endforeach()
+  # The texts went in as code page 932: the lists' full-width characters are two bytes each.
+  run_cli(0 archive extract ${ARCHIVE} ${WORK}/bundle)
+  file(READ ${WORK}/bundle/PRH_Char.txt chars HEX)
+  string(FIND "${chars}" "815f" backslash)  # the full-width reverse solidus in code page 932
+  if(backslash EQUAL -1)
+    message(FATAL_ERROR "PRH_Char.txt in main.cr is not in code page 932: ${chars}")
+  endif()
+elseif(CHECK STREQUAL "round_trip")
+  foreach(codec plain vmqd zlib)
+    run_cli(0 archive pack ${STAGE} ${WORK}/${codec}.cr --codec ${codec})
+    run_cli(0 archive verify ${WORK}/${codec}.cr)
+    run_cli(0 archive extract ${WORK}/${codec}.cr ${WORK}/${codec})
+    expect_same_folder(${STAGE} ${WORK}/${codec})
+  endforeach()
+  # The bundled archive's members, packed again with mixed codecs, come back unchanged.
+  run_cli(0 archive extract ${ARCHIVE} ${WORK}/bundle)
+  run_cli(0 archive pack ${WORK}/bundle ${WORK}/again.cr --member-codec h.txt=plain --member-codec f.txt=vmqd)
+  run_cli(0 archive extract ${WORK}/again.cr ${WORK}/again)
+  expect_same_folder(${WORK}/bundle ${WORK}/again)
+  # Extracting never replaces a file.
+  run_cli(1 archive extract ${ARCHIVE} ${WORK}/again)
+
+  # A member that cannot be stored fails the pack, and the earlier archive stays as it was.
+  file(MAKE_DIRECTORY ${WORK}/bad)
+  file(WRITE ${WORK}/bad/ok.txt "fine")
+  file(WRITE ${WORK}/bad/bad.txt "not in code page 932: 😀")
+  file(WRITE ${WORK}/bad.manifest "bad.txt text\n")
+  file(WRITE ${WORK}/kept.cr "an earlier archive")
+  run_cli(1 archive pack ${WORK}/bad ${WORK}/kept.cr --manifest ${WORK}/bad.manifest)
+  run_cli(1 archive pack ${WORK}/bad ${WORK}/new.cr --manifest ${WORK}/bad.manifest)
+  file(READ ${WORK}/kept.cr kept)
+  if(NOT kept STREQUAL "an earlier archive" OR EXISTS ${WORK}/new.cr OR EXISTS ${WORK}/new.cr.part
+     OR EXISTS ${WORK}/kept.cr.part)
+    message(FATAL_ERROR "a failed pack left a file behind or changed the earlier one")
+  endif()
+else()
+  message(FATAL_ERROR "unknown CHECK '${CHECK}'")
+endif()
