@@ -1,5 +1,6 @@
 #include "username/user_name.h"
 
+#include "archive/archive.h"
 #include "foundation/text.h"
 #include "username/sjis.h"
 
@@ -71,6 +72,19 @@ void LoadProhibitedList(const CSharedPtr<CStream>& stream, std::vector<std::stri
   if (!stream->ReadAll(bytes.data(), size)) return;
   SplitText(std::string(bytes.c_str()), entries, "\r\n", "", false);
 }
+
+void LoadProhibitedLists(CArchive& archive) {
+  ProhibitedLists& lists = GetProhibitedLists();
+  lists = ProhibitedLists{};
+  const std::string prefix = "PRH_", extension = ".txt";
+  std::vector<std::string> chars;
+  LoadProhibitedList(archive.OpenRead(prefix + "Char" + extension), chars);
+  lists.chars.insert(chars.begin(), chars.end());
+  LoadProhibitedList(archive.OpenRead(prefix + "Name" + extension), lists.names);
+  LoadProhibitedList(archive.OpenRead(prefix + "Word" + extension), lists.words);
+}
+
+void LoadProhibitedLists() { LoadProhibitedLists(*GetProcessArchive()); }
 
 std::string CheckUserName(const std::string& name) { return CheckUserName(name, GetProhibitedLists()); }
 

@@ -35,6 +35,7 @@ void LoadProhibitedList(const CSharedPtr<CStream>& stream, std::vector<std::stri
 // Replaces the process's lists with "PRH_Char.txt", "PRH_Name.txt" and "PRH_Word.txt" of the archive, in
 // that order; a member missing from it leaves its list empty.
 void LoadProhibitedLists(CArchive& archive);
+void LoadProhibitedLists();  // from the process's archive
 
 // Empty when the name is acceptable, else the message that says why not.
 std::string CheckUserName(const std::string& name, const ProhibitedLists& lists);

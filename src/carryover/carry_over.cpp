@@ -1,0 +1,240 @@
+#include "carryover/carry_over.h"
+
+#include <algorithm>
+#include <exception>
+#include <sstream>
+#include <vector>
+
+#include "archive/archive.h"
+#include "carryover/run_report.h"
+#include "carryover/tool_data.h"
+#include "foundation/error_log.h"
+#include "foundation/path.h"
+#include "foundation/text.h"
+#include "items/tables.h"
+#include "savedata/new_save.h"
+#include "savedata/source_save.h"
+#include "username/sjis.h"
+#include "username/user_name.h"
+
+namespace vmqdSDK {
+namespace {
+
+const char* const kSourceMarkers[] = {"setting.exe", "halvor.exe", "main\\save\\save00.dat"};
+const char* const kDestinationMarkers[] = {"setting.exe", "cr\\a.cr",   "cr\\b.cr",   "cr\\c.cr",  "cr\\d.cr",
+                                           "cr\\eft.cr",  "cr\\enm.cr", "cr\\hro.cr", "cr\\map.cr"};
+
+template <size_t N>
+bool HasAll(const std::string& folder, const char* const (&markers)[N]) {
+  const std::string normalized = NormalizeFolderPath(folder);
+  if (!DirectoryExists(normalized)) return false;
+  for (const char* marker : markers)
+    if (!FileExists(normalized + marker)) return false;
+  return true;
+}
+
+bool SameAsciiIgnoringCase(const std::string& a, const char* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i] != '\0'; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return i == a.size() && b[i] == '\0';
+}
+
+// The system opens its devices under these names whatever follows the first dot, so "NUL.sav" or
+// "COM1.sav" would never be a file.
+bool IsDeviceName(const std::string& fileName) {
+  std::string base = fileName.substr(0, fileName.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  static const char* const kDevices[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2",  "COM3",   "COM4",
+                                         "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1",  "LPT2",   "LPT3",
+                                         "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9",  "CONIN$", "CONOUT$"};
+  for (const char* device : kDevices)
+    if (SameAsciiIgnoringCase(base, device)) return true;
+  return false;
+}
+
+// Where the old and new names of an item stand in the tables.
+struct ItemNames {
+  std::int64_t row = NameTally::kAbsent;
+  ReportName oldName = nullptr;
+};
+
+ItemNames OldNameOf(std::uint32_t id) {
+  ItemNames names;
+  if (const NameRow* row = GetNameTable().Find(id)) {
+    names.row = row->index;
+    names.oldName = &row->name;
+  }
+  return names;
+}
+
+ReportName NewNameOf(std::uint32_t id) {
+  if (const FilterRow* row = GetFilterTable().Find(id)) return &row->newName;
+  if (const FixedRow* row = GetFixedTable().Find(id)) return &row->newName;
+  return nullptr;
+}
+
+class Run {
+ public:
+  Run(const CarryOverInput& input, const std::string& reportPath, CArchive& archive)
+      : input_(input), report_(reportPath), archive_(archive) {}
+
+  bool Execute() {
+    const std::string source = NormalizeFolderPath(input_.sourceFolder);
+    if (!IsSourceGameFolder(source)) return Fail(kRunSourceFolder, source + CarryOverMessage(kRunSourceFolder));
+    const std::string destination = NormalizeFolderPath(input_.destinationFolder);
+    if (!IsDestinationGameFolder(destination))
+      return Fail(kRunDestinationFolder, destination + CarryOverMessage(kRunDestinationFolder));
+
+    const std::string& name = input_.userName;
+    if (!CheckUserName(name).empty() || !IsSafeSaveFileName(name)) return Fail(kRunUserName);
+
+    const std::string outputFolder = destination + "save\\";
+    if (!DirectoryExists(outputFolder) &&
+        !EnsureDirectoryPath(NormalizeFolderPath(outputFolder), platform::kAttributeNormal))
+      return Fail(kRunOutputFolder);
+    const std::string outputFile = outputFolder + name + ".sav";
+    if (FileExists(outputFile))
+      return Fail(kRunSaveExists, Sjis("ユーザー名 ") + "\"" + name + "\"" + CarryOverMessage(kRunSaveExists));
+
+    SourceItemList items;
+    if (int code = ReadSourceSave(source + "main\\save\\save00.dat", items)) return Fail(code);
+
+    const std::string itemText = ConvertItems(items);
+    items.clear();
+
+    CMemoryStream document(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+    if (int code = BuildNewSaveDocument(archive_, name, itemText, document)) return Fail(code);
+    CByteArray encoded;
+    if (int code = EncodeNewSave(document.GetBuffer().Data(), document.GetSize(), encoded)) return Fail(code);
+    if (int code = WriteNewSaveFile(outputFile, encoded)) return Fail(code);
+
+    report_.Write(RunReportBody(tally_));
+    return tally_.failed.IsEmpty();
+  }
+
+ private:
+  bool Fail(int code, const std::string& message) {
+    report_.Write(RunReportErrorLine(code, message));
+    return false;
+  }
+  bool Fail(int code) { return Fail(code, CarryOverMessage(code)); }
+
+  // Items go in ascending id order (equal ids in read order): the order of the elements and of the draws.
+  std::string ConvertItems(SourceItemList& items) {
+    std::stable_sort(items.begin(), items.end(),
+                     [](const CSharedPtr<SourceItem>& a, const CSharedPtr<SourceItem>& b) { return a->id < b->id; });
+    RunRandom random(RunRandom::kSeed);
+    const std::string indent = "\t\t";
+    std::ostringstream itemText;
+    for (const CSharedPtr<SourceItem>& item : items) {
+      const int result = ConvertAndWriteItem(*item, itemText, indent, random);
+      if (result == 1) {
+        tally_.carried.emplace_back(OldNameOf(item->id).oldName, NewNameOf(item->id));
+      } else {
+        const ItemNames names = OldNameOf(item->id);
+        if (result == 0) {
+          ++tally_.removedCount;
+          tally_.removed.Add(names.row, names.oldName);
+        } else {
+          ++tally_.failedCount;
+          tally_.failed.Add(names.row, names.oldName);
+        }
+      }
+    }
+    return itemText.str();
+  }
+
+  const CarryOverInput& input_;
+  CRunReport report_;
+  CArchive& archive_;
+  RunReportInput tally_;
+};
+
+}  // namespace
+
+std::string CarryOverMessage(int code) {
+  switch (code) {
+    case kRunSourceFolder: return Sjis(" は引継ぎ元として有効なフォルダではありません。");
+    case kRunDestinationFolder: return Sjis(" は引継ぎ先として有効なフォルダではありません。");
+    case kRunUserName: return Sjis("ユーザー名が不正");
+    case kRunOutputFolder: return Sjis("出力先フォルダの検出に失敗");
+    case kRunSaveExists: return Sjis(" は出力先に既に存在します。");
+    case kSourceSaveOpen: return Sjis("ファイルオープン失敗");
+    case kSourceSaveRead: return Sjis("読み込み失敗");
+    case kSourceSaveInvalid: return Sjis("無効なファイル");
+    case kSourceSaveInflate: return Sjis("無効なファイル");
+    case kSourceSaveMemory: return Sjis("メモリエラー");
+    case kSourceSaveSeek: return Sjis("シーク失敗");
+    case kSourceSaveSlotFlag:
+    case kSourceSaveSlotItem:
+    case kSourceSaveCount:
+    case kSourceSaveListItem: return Sjis("読み込み失敗");
+    case kNewSaveHeaderMissing: return Sjis("ファイルオープン失敗");
+    case kNewSaveHeaderRead: return Sjis("読み込み失敗");
+    case kNewSaveHeaderWrite:
+    case kNewSaveItemsWrite: return Sjis("書き込み失敗");
+    case kNewSaveFooterMissing: return Sjis("読み込み失敗");
+    case kNewSaveFooterCopy: return Sjis("書き込み失敗");
+    case kNewSaveDocument:
+    case kNewSaveScramble:
+    case kNewSaveDeflate: return Sjis("データ処理失敗");
+    case kNewSaveCreate: return Sjis("ファイル作成失敗");
+    case kNewSaveWrite: return Sjis("書き込み失敗");
+    default: return {};
+  }
+}
+
+bool IsSourceGameFolder(const std::string& folder) { return HasAll(folder, kSourceMarkers); }
+bool IsDestinationGameFolder(const std::string& folder) { return HasAll(folder, kDestinationMarkers); }
+
+bool IsSafeSaveFileName(const std::string& userName) {
+  if (userName == "." || userName == "..") return false;
+  for (size_t i = 0; i < userName.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(userName[i]);
+    if (IsLeadByte(c)) {
+      ++i;  // its second byte may be 0x5C and is no separator
+    } else if (c < 0x20 || c == '\\' || c == '/' || c == ':') {
+      return false;
+    }
+  }
+  return !IsDeviceName(userName);
+}
+
+int ConvertAndWriteItem(const SourceItem& item, std::ostream& out, const std::string& indent, RunRandom& random) {
+  ConvertResult converted;
+  try {
+    converted = ConvertItem(item, random);
+  } catch (const Common::CException& e) {
+    LogError(e.what(), "ConvertItem", 0, nullptr);
+    return -1;
+  }
+  if (converted.kind == ConvertResult::kNothing) return 0;
+  if (converted.kind != ConvertResult::kElement || converted.element.IsNull()) return -1;
+  // The element goes to `out` only once it is whole, so a failed item leaves no trace in the save.
+  std::ostringstream text;
+  if (!converted.element->Write(text, indent)) return -1;
+  out << text.str();
+  return out.bad() ? -1 : 1;
+}
+
+bool RunCarryOver(const CarryOverInput& input, const std::string& reportPath, CArchive& archive) {
+  try {
+    return Run(input, reportPath, archive).Execute();
+  } catch (const std::exception& e) {
+    // Nothing below raises by design; this only keeps a defect from reaching the dialog.
+    LogError(e.what(), "exception CatchHandler", 0, nullptr);
+  } catch (...) {
+    LogError("unknown", "unknown CatchHandler", 0, nullptr);
+  }
+  return false;
+}
+
+bool RunCarryOver(const CarryOverInput& input) {
+  return RunCarryOver(input, DefaultReportPath(), *GetProcessArchive());
+}
+
+}  // namespace vmqdSDK
