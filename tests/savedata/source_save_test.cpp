@@ -4,10 +4,12 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "archive/codec.h"
-#include "support/run_fixture.h"
+#include "support/temp_folder.h"
 
 namespace vmqdSDK {
 namespace {
@@ -201,15 +203,21 @@ TEST(SourceSaveTest, EachFailingStepHasItsCode) {
   EXPECT_EQ(Read(withCount(1)), kSourceSaveOk);  // the edited file itself is sound
 }
 
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(test::NativePath(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 TEST(SourceSaveTest, FileIsWrittenNewAndReadBack) {
-  hvxfer::test::TempFolder folder;
+  test::TempFolder folder;
   const std::string path = folder.Path() + "save00.dat";
   SourceItemList items;
   EXPECT_EQ(ReadSourceSave(path, items), kSourceSaveOpen);
   EXPECT_EQ(ReadSourceSave(folder.Path(), items), kSourceSaveOpen);  // a folder is no file
 
   ASSERT_TRUE(WriteSourceSave(path, FullImage(), 0xC3));
-  const std::string written = hvxfer::test::ReadFileBytes(path);
+  const std::string written = FileBytes(path);
+  ASSERT_GT(written.size(), 5u);
   EXPECT_EQ(static_cast<std::uint8_t>(written[4]), 0xC3);
   EXPECT_EQ(ReadSourceSave(path, items), kSourceSaveOk);
   EXPECT_EQ(items.size(), 5u);
@@ -217,7 +225,7 @@ TEST(SourceSaveTest, FileIsWrittenNewAndReadBack) {
   // An existing file is never replaced.
   SourceSaveImage empty;
   EXPECT_FALSE(WriteSourceSave(path, empty, 0));
-  EXPECT_EQ(hvxfer::test::ReadFileBytes(path), written);
+  EXPECT_EQ(FileBytes(path), written);
 }
 
 }  // namespace
