@@ -104,6 +104,7 @@ CByteArray VmqdDescramble(const void* data, std::uint32_t size) {
   const std::uint8_t key = p[4];
   const std::uint32_t n = size - 5;
   CByteArray out = CByteArray::AllocateUninitialized(n);
+  if (n > 0 && out.IsNull()) return {};  // out of memory is a failure like any other, not "null"
   // An empty payload has no storage; reaching it raises "null" as the container format demands.
   std::uint8_t* o = out.At(0);
   for (std::uint32_t i = 0; i < n; ++i) o[i] = static_cast<std::uint8_t>(~Ror8(p[5 + i], (key + i) & 7));

@@ -97,14 +97,21 @@ class HandleBase {
   std::uint32_t GetRefCount() const { return holder_ ? holder_->refCount : 0; }
 
  protected:
-  // Stores the target; with a count of 0 the target is neither owned nor counted.
+  // Stores the target; with a count of 0 the target is neither owned nor counted. A given holder is taken
+  // over: kept when it is used, deleted when it is not (so it cannot leak).
   template <bool Array>
   void ResetImpl(T* target, bool owner, std::uint32_t count, CSharedHolder* holder) {
     Release();
-    if (!owner && holder != nullptr) ThrowSyntax();
+    if (!owner && holder != nullptr) {
+      delete holder;
+      ThrowSyntax();
+    }
     target_ = target;
     index_ = 0;
-    if (count == 0) return;
+    if (count == 0) {
+      delete holder;
+      return;
+    }
     if (holder == nullptr) holder = new TypedHolder<std::remove_cv_t<T>, Array>();
     holder->refCount = 1;
     holder->owner = owner ? 1 : 0;

@@ -57,10 +57,18 @@ bool CStream::ReadString(std::string& out, std::uint32_t length, std::uint32_t m
   out.clear();
   if (length > maximum) return false;
   if (length == 0) return true;
-  // A length the stream cannot supply fails like the short read it would be, before allocating.
-  if (!CanSupply(length)) return false;
-  std::string bytes(length, '\0');
-  if (!ReadAll(bytes.data(), length)) return false;
+  // A length the stream cannot supply fails like the short read it would be, before allocating. When the
+  // stream cannot tell what remains, memory grows only with the bytes actually read.
+  const std::uint32_t remain = GetRemain();
+  if (remain != kNoValue && length > remain) return false;
+  const std::uint32_t chunk = remain != kNoValue ? length : 0x10000;
+  std::string bytes;
+  for (std::uint32_t done = 0; done < length;) {
+    const std::uint32_t n = std::min(length - done, chunk);
+    bytes.resize(done + n);
+    if (!ReadAll(bytes.data() + done, n)) return false;
+    done += n;
+  }
   out.assign(bytes.c_str());
   return true;
 }
@@ -87,7 +95,9 @@ bool CStream::CopyFrom(CStream& source, std::uint32_t count, CByteArray& scratch
   if (count == 0) return false;
   std::uint32_t remain = source.GetRemain();
   if (count == kNoValue) {
-    count = remain == kNoValue ? 0 : remain;
+    // "All that remain" of a stream that cannot tell is no count at all.
+    if (remain == kNoValue) return false;
+    count = remain;
   } else if (remain != kNoValue && count > remain) {
     return false;
   }
@@ -118,6 +128,7 @@ bool CFileStream::OpenWith(std::uint32_t disposition, std::uint32_t access, std:
     handle_ = platform::kInvalidFile;
   }
   if (!path.empty() && path != path_) path_ = path;
+  if (path_.empty()) return false;
   if (share == kNoValue) {
     bool read = access & platform::kGenericRead, write = access & platform::kGenericWrite;
     share = write ? (platform::kShareWrite | (read ? platform::kShareRead : 0)) : read ? platform::kShareRead : 0;
