@@ -20,4 +20,12 @@ ToolDataStatus LoadToolData(const std::string& archivePath) {
   return ToolDataStatus::kLoaded;
 }
 
+std::string ToolDataProblem(ToolDataStatus status, const std::string& archivePath) {
+  switch (status) {
+    case ToolDataStatus::kMissing: return "data archive not found: " + archivePath;
+    case ToolDataStatus::kUnopenable: return "data archive cannot be opened: " + archivePath;
+    default: return {};
+  }
+}
+
 }  // namespace vmqdSDK

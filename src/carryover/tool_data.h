@@ -20,4 +20,8 @@ std::string DefaultReportPath();
 // lists missing from the archive stay empty; nothing is loaded unless the archive opened.
 ToolDataStatus LoadToolData(const std::string& archivePath);
 
+// What went wrong, naming the archive: "data archive not found: PATH" or "data archive cannot be opened:
+// PATH"; empty for kLoaded.
+std::string ToolDataProblem(ToolDataStatus status, const std::string& archivePath);
+
 }  // namespace vmqdSDK

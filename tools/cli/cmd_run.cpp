@@ -1,0 +1,55 @@
+// hvxfer-cli run: the dialog's carry-over from a terminal, with the same data archive and report.
+#include <string>
+#include <vector>
+
+#include "archive/archive.h"
+#include "archive/stream.h"
+#include "carryover/carry_over.h"
+#include "carryover/tool_data.h"
+#include "command.h"
+
+namespace hvxfer::cli {
+namespace {
+
+constexpr const char* kUsage = "run SOURCE_DIR DEST_DIR USER_NAME [--data ARCHIVE] [--report REPORT]";
+
+// The report as written, or nothing when it could not be written.
+std::string ReadReport(const std::string& path) {
+  vmqdSDK::CFileStream file;
+  if (!file.Open(1, vmqdSDK::platform::kGenericRead, vmqdSDK::kNoValue, path)) return {};
+  const std::uint32_t size = file.GetSize();
+  if (size == vmqdSDK::kNoValue) return {};
+  std::string bytes(size, '\0');
+  if (size != 0 && !file.ReadAll(bytes.data(), size)) return {};
+  return bytes;
+}
+
+int Run(const Args& args) {
+  std::vector<std::string> positional;
+  std::string archive = vmqdSDK::DefaultArchivePath(), report = vmqdSDK::DefaultReportPath();
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--data" || args[i] == "--report") {
+      if (i + 1 == args.size()) return UsageError(std::string(kUsage) + " (" + args[i] + " needs a value)");
+      std::string& target = args[i] == "--data" ? archive : report;
+      target = args[++i];
+    } else {
+      positional.push_back(args[i]);
+    }
+  }
+  if (positional.size() != 3) return UsageError(kUsage);
+
+  const vmqdSDK::ToolDataStatus status = vmqdSDK::LoadToolData(archive);
+  if (status != vmqdSDK::ToolDataStatus::kLoaded) {
+    PrintErr("run: " + vmqdSDK::ToolDataProblem(status, archive) + "\n");
+    return kExitUsage;
+  }
+  const bool ok = vmqdSDK::RunCarryOver({positional[0], positional[1], positional[2]}, report,
+                                        *vmqdSDK::GetProcessArchive());
+  PrintOut(ReadReport(report));
+  return ok ? kExitOk : kExitFailed;
+}
+
+const CommandRegistrar kRegistrar("run", kUsage, Run);
+
+}  // namespace
+}  // namespace hvxfer::cli
