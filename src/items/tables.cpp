@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "archive/archive.h"
 #include "foundation/error_log.h"
 
 namespace vmqdSDK {
@@ -315,6 +316,10 @@ bool LoadConversionTables(const TableOpener& open) {
     if (!entry.table.Load(stream)) all = false;
   }
   return all;
+}
+
+bool LoadConversionTables(CArchive& archive) {
+  return LoadConversionTables([&archive](const std::string& fileName) { return archive.OpenRead(fileName); });
 }
 
 }  // namespace vmqdSDK
