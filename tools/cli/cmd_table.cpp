@@ -1,0 +1,123 @@
+// hvxfer-cli table build|dump: the conversion tables between their readable text form and ".tbl" files.
+#include <cstdio>
+#include <string>
+
+#include "archive/stream.h"
+#include "archive_pack.h"
+#include "command.h"
+#include "foundation/path.h"
+#include "foundation/platform/platform.h"
+#include "items/table_tsv.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace hvxfer::cli {
+namespace {
+
+using vmqdSDK::TableKind;
+
+constexpr const char* kUsage = "table build KIND IN.tsv OUT.tbl | table dump FILE.tbl [--kind KIND]";
+constexpr const char* kKinds = "name, filter, fixed, lg_tune, lg_equip, nw_tune, nw_equip";
+
+int UnknownKind(const std::string& kind) {
+  return UsageError("unknown table kind \"" + kind + "\" (one of " + kKinds + ")");
+}
+
+int Build(const Args& args) {
+  if (args.size() != 3) return UsageError(kUsage);
+  TableKind kind;
+  if (!vmqdSDK::TableKindFromStem(args[0], kind)) return UnknownKind(args[0]);
+  const std::string& in = args[1];
+  const std::string& out = args[2];
+
+  std::string tsv;
+  if (!ReadWholeFile(in, tsv)) {
+    PrintErr(in + ": cannot read the file\n");
+    return kExitFailed;
+  }
+  // The text form arrives as UTF-8 while the tool's own texts (the path among them) are code page 932.
+  std::string bytes, error;
+  if (!vmqdSDK::BuildTableBytes(kind, tsv, in, bytes, error)) {
+    PrintErr(error + "\n");
+    return kExitFailed;
+  }
+  if (!WriteFileReplacing(out, bytes, error)) {
+    PrintErr(error + "\n");
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+// The stem of a path's file name: "C:\data\nw_tune.tbl" gives "nw_tune".
+std::string FileStem(const std::string& path) {
+  std::string name = vmqdSDK::FileNamePart(path);
+  std::size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+int Dump(const Args& args) {
+  std::string path, kindText;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--kind") {
+      if (i + 1 >= args.size() || !kindText.empty()) return UsageError(kUsage);
+      kindText = args[++i];
+    } else if (path.empty()) {
+      path = args[i];
+    } else {
+      return UsageError(kUsage);
+    }
+  }
+  if (path.empty()) return UsageError(kUsage);
+  if (kindText.empty()) kindText = FileStem(path);
+  TableKind kind;
+  if (!vmqdSDK::TableKindFromStem(kindText, kind)) {
+    if (args.size() == 1) {
+      return UsageError("the file name does not name a table kind; give it with --kind (one of " +
+                        std::string(kKinds) + ")");
+    }
+    return UnknownKind(kindText);
+  }
+
+  auto* file = new vmqdSDK::CFileStream("");
+  vmqdSDK::CSharedPtr<vmqdSDK::CStream> stream(file);
+  if (!file->Open(1, vmqdSDK::platform::kGenericRead, vmqdSDK::platform::kShareRead, path)) {
+    PrintErr(path + ": cannot open the file\n");
+    return kExitFailed;
+  }
+  std::string tsv, error;
+  if (!vmqdSDK::DumpTableText(kind, stream, tsv, error)) {
+    PrintErr(path + ": " + error + "\n");
+    return kExitFailed;
+  }
+#if defined(_WIN32)
+  // A console shows the texts through the usual terminal output.
+  std::string cp932;
+  if (_isatty(_fileno(stdout)) && vmqdSDK::platform::Utf8ToCp932(tsv, cp932)) {
+    PrintOut(cp932);
+    return kExitOk;
+  }
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  // Redirected, the UTF-8 text goes out byte for byte, so that it builds the same table again.
+  if (std::fwrite(tsv.data(), 1, tsv.size(), stdout) != tsv.size() || std::fflush(stdout) != 0) {
+    PrintErr("cannot write to standard output\n");
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int Table(const Args& args) {
+  if (args.empty()) return UsageError(kUsage);
+  const Args rest(args.begin() + 1, args.end());
+  if (args[0] == "build") return Build(rest);
+  if (args[0] == "dump") return Dump(rest);
+  return UsageError(kUsage);
+}
+
+const CommandRegistrar kRegistrar("table", kUsage, &Table);
+
+}  // namespace
+}  // namespace hvxfer::cli
