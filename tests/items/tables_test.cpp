@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "archive/archive.h"
 #include "foundation/error_log.h"
 #include "foundation/path.h"
 #include "foundation/platform/platform.h"
@@ -335,6 +336,25 @@ TEST(LoadConversionTables, OpensTheSevenFilesInOrderAndSurvivesMissingOnes) {
   EXPECT_EQ(GetFixedTable().RowCount(), 0u);
   EXPECT_EQ(GetTargetEquipTable().RowCount(), 1u);
   for (TableFile* table : std::initializer_list<TableFile*>{&GetNameTable(), &GetTargetEquipTable()}) table->Clear();
+}
+
+// The data archive the build places beside this program serves all seven tables, whatever codec each
+// member is stored with, and rows read lazily from it after loading.
+TEST(LoadConversionTables, FromTheBundledArchive) {
+  CArchive archive;
+  ASSERT_TRUE(archive.Open(GetModuleFolder() + "main.cr"));
+  EXPECT_TRUE(LoadConversionTables(archive));
+  std::initializer_list<TableFile*> tables = {&GetNameTable(),       &GetFilterTable(),     &GetFixedTable(),
+                                              &GetSourceTuneTable(), &GetSourceEquipTable(), &GetTargetTuneTable(),
+                                              &GetTargetEquipTable()};
+  for (TableFile* table : tables) EXPECT_GT(table->RowCount(), 0u);
+  const FilterRow* sword = GetFilterTable().Find(3101);
+  ASSERT_NE(sword, nullptr);
+  EXPECT_EQ(sword->newName, "short sword");
+  ASSERT_NE(GetNameTable().Find(3101), nullptr);
+  EXPECT_EQ(GetNameTable().Find(3101)->name, "Short Sword");
+  ASSERT_NE(GetTargetEquipTable().Find(4125), nullptr);
+  for (TableFile* table : tables) table->Clear();
 }
 
 }  // namespace
