@@ -15,7 +15,10 @@ std::string ReplaceAll(const std::string& text, const std::string& what, const s
 
 // printf-style formatting into a text of any length.
 std::string FormatText(const char* format, ...)
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+    // mingw's C++ runtime formats with its own C99 printf (%zu, %lld), not the system's.
+    __attribute__((format(gnu_printf, 1, 2)))
+#elif defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;

@@ -45,6 +45,11 @@ bool Convert(const char* to, const char* from, const std::string& in, std::strin
 
 // "\" -> "/" by character: the second byte of a double-byte character may be 0x5C and is not a separator.
 bool NativePath(const std::string& path, std::string& native) {
+  // A NUL would cut the name short at the system call, naming another file.
+  if (path.find('\0') != std::string::npos) {
+    t_lastError = EINVAL;
+    return false;
+  }
   std::string slashed = path;
   for (size_t i = 0; i < slashed.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(slashed[i]);

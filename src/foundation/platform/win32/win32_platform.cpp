@@ -1,0 +1,222 @@
+// Win32 side of the platform layer: CP932 texts become UTF-16 at this boundary and every call goes to a W
+// function, so the tool behaves the same whatever the system's ANSI code page is.
+#include "foundation/platform/platform.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <string>
+
+namespace vmqdSDK::platform {
+namespace {
+
+constexpr UINT kCp932 = 932;
+
+HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+
+bool Fail(DWORD code) {
+  SetLastError(code);
+  return false;
+}
+
+// Strict: a byte sequence without a counterpart fails instead of turning into a default character.
+bool ToWide(UINT codePage, const std::string& in, std::wstring& out) {
+  out.clear();
+  if (in.empty()) return true;
+  if (in.size() > static_cast<size_t>(INT_MAX)) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  const int inLength = static_cast<int>(in.size());
+  int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), inLength, nullptr, 0);
+  if (n <= 0) return false;
+  out.resize(static_cast<size_t>(n));
+  if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), inLength, out.data(), n) != n) {
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+bool FromWide(UINT codePage, const std::wstring& in, std::string& out) {
+  out.clear();
+  if (in.empty()) return true;
+  if (in.size() > static_cast<size_t>(INT_MAX)) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  const int inLength = static_cast<int>(in.size());
+  // UTF-8 refuses lone surrogates; code page 932 refuses best-fit look-alikes and the default character.
+  const bool utf8 = codePage == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* usedDefaultOut = utf8 ? nullptr : &usedDefault;
+  int n = WideCharToMultiByte(codePage, flags, in.data(), inLength, nullptr, 0, nullptr, usedDefaultOut);
+  if (n <= 0 || usedDefault) return Fail(ERROR_NO_UNICODE_TRANSLATION);
+  out.resize(static_cast<size_t>(n));
+  if (WideCharToMultiByte(codePage, flags, in.data(), inLength, out.data(), n, nullptr, usedDefaultOut) != n ||
+      usedDefault) {
+    out.clear();
+    return Fail(ERROR_NO_UNICODE_TRANSLATION);
+  }
+  if (!utf8) {
+    // The used-default report is not trustworthy on every system: the text must come back unchanged.
+    std::wstring back;
+    if (!ToWide(codePage, out, back) || back != in) {
+      out.clear();
+      return Fail(ERROR_NO_UNICODE_TRANSLATION);
+    }
+  }
+  return true;
+}
+
+// A NUL inside a path would silently cut it short at the system call; such a path names nothing.
+bool WidePath(const std::string& path, std::wstring& wide) {
+  if (path.find('\0') != std::string::npos) return Fail(ERROR_INVALID_NAME);
+  if (!ToWide(kCp932, path, wide)) return Fail(ERROR_NO_UNICODE_TRANSLATION);
+  return true;
+}
+
+}  // namespace
+
+FileHandle OpenFileHandle(const std::string& path, std::uint32_t access, std::uint32_t share,
+                          std::uint32_t disposition) {
+  std::wstring wide;
+  if (!WidePath(path, wide)) return kInvalidFile;
+  HANDLE h = CreateFileW(wide.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return h == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(h);
+}
+
+bool ReadBytes(FileHandle file, void* buffer, std::uint32_t n, std::uint32_t* done) {
+  DWORD got = 0;
+  BOOL ok = ReadFile(ToHandle(file), buffer, n, &got, nullptr);
+  if (done) *done = ok ? got : 0;
+  return ok != FALSE;
+}
+
+bool WriteBytes(FileHandle file, const void* buffer, std::uint32_t n, std::uint32_t* done) {
+  DWORD put = 0;
+  BOOL ok = WriteFile(ToHandle(file), buffer, n, &put, nullptr);
+  if (done) *done = ok ? put : 0;
+  return ok != FALSE;
+}
+
+std::uint32_t SeekFile(FileHandle file, std::int32_t offset, std::uint32_t origin) {
+  if (origin > kSeekEnd) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return kInvalidSetFilePointer;
+  }
+  // Without a high part the system refuses a target before the start and leaves the position alone.
+  return SetFilePointer(ToHandle(file), offset, nullptr, origin);
+}
+
+std::uint32_t FileSize(FileHandle file) { return GetFileSize(ToHandle(file), nullptr); }
+
+bool FlushFile(FileHandle file) { return FlushFileBuffers(ToHandle(file)) != FALSE; }
+
+bool CloseFileHandle(FileHandle file) {
+  if (file == kInvalidFile) return Fail(ERROR_INVALID_HANDLE);
+  return CloseHandle(ToHandle(file)) != FALSE;
+}
+
+std::uint32_t GetAttributes(const std::string& path) {
+  std::wstring wide;
+  if (!WidePath(path, wide)) return kInvalidAttributes;
+  return GetFileAttributesW(wide.c_str());
+}
+
+bool SetAttributes(const std::string& path, std::uint32_t attributes) {
+  std::wstring wide;
+  return WidePath(path, wide) && SetFileAttributesW(wide.c_str(), attributes) != FALSE;
+}
+
+bool MakeDirectory(const std::string& path) {
+  std::wstring wide;
+  return WidePath(path, wide) && CreateDirectoryW(wide.c_str(), nullptr) != FALSE;
+}
+
+bool RemoveFile(const std::string& path) {
+  std::wstring wide;
+  return WidePath(path, wide) && DeleteFileW(wide.c_str()) != FALSE;
+}
+
+std::string ModuleFileName() {
+  // The buffer grows until the whole name fits (the system truncates silently otherwise).
+  std::wstring wide(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, wide.data(), static_cast<DWORD>(wide.size()));
+    if (n == 0) return {};
+    if (n < wide.size()) {
+      wide.resize(n);
+      break;
+    }
+    if (wide.size() >= 32768) return {};
+    wide.resize(wide.size() * 2);
+  }
+  std::string cp932;
+  if (!FromWide(kCp932, wide, cp932)) return {};
+  return cp932;
+}
+
+bool Cp932ToUtf8(const std::string& cp932, std::string& utf8) {
+  std::wstring wide;
+  if (!ToWide(kCp932, cp932, wide) || !FromWide(CP_UTF8, wide, utf8)) {
+    utf8.clear();
+    return false;
+  }
+  return true;
+}
+
+bool Utf8ToCp932(const std::string& utf8, std::string& cp932) {
+  std::wstring wide;
+  if (!ToWide(CP_UTF8, utf8, wide) || !FromWide(kCp932, wide, cp932)) {
+    cp932.clear();
+    return false;
+  }
+  return true;
+}
+
+bool LocalNow(LocalTime& out) {
+  SYSTEMTIME st{};
+  GetLocalTime(&st);
+  out.year = st.wYear;
+  out.month = st.wMonth;
+  out.day = st.wDay;
+  out.hour = st.wHour;
+  out.minute = st.wMinute;
+  out.second = st.wSecond;
+  return true;
+}
+
+std::uint32_t LastErrorCode() { return GetLastError(); }
+
+std::string SystemErrorText(std::uint32_t code) {
+  wchar_t* text = nullptr;
+  DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring wide;
+  if (n > 0 && text != nullptr) wide.assign(text, n);
+  if (text != nullptr) LocalFree(text);
+  std::string cp932;
+  if (wide.empty() || !FromWide(kCp932, wide, cp932)) return {};
+  return cp932;
+}
+
+void WriteStandardError(const std::string& cp932) {
+  HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;  // a window program has no standard error
+  std::wstring wide;
+  if (!ToWide(kCp932, cp932, wide)) {
+    // Unreadable bytes still reach the reader, one character per byte, rather than vanish.
+    wide.clear();
+    for (unsigned char c : cp932) wide.push_back(static_cast<wchar_t>(c));
+  }
+  wide.push_back(L'\n');
+  DWORD mode = 0;
+  if (GetConsoleMode(handle, &mode)) {
+    DWORD written = 0;
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  std::string utf8;
+  if (!FromWide(CP_UTF8, wide, utf8)) return;
+  DWORD written = 0;
+  WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+}  // namespace vmqdSDK::platform

@@ -1,0 +1,353 @@
+#include "foundation/platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iterator>
+#include <string>
+
+#include "foundation/path.h"
+#include "support/temp_folder.h"
+
+namespace vmqdSDK::platform {
+namespace {
+
+using test::TempFolder;
+
+// "ソ" and "表": the second byte of each is 0x5C, the path separator's byte.
+const std::string kSo = "\x83\x5C";
+const std::string kHyo = "\x95\x5C";
+
+// A handle that is closed when the test leaves the scope, so a failed expectation leaks nothing.
+class Handle {
+ public:
+  explicit Handle(FileHandle h) : h_(h) {}
+  ~Handle() {
+    if (h_ != kInvalidFile) CloseFileHandle(h_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  FileHandle get() const { return h_; }
+  bool valid() const { return h_ != kInvalidFile; }
+
+ private:
+  FileHandle h_;
+};
+
+void WriteWhole(const std::string& path, const std::string& bytes) {
+  Handle h(OpenFileHandle(path, kGenericWrite, 0, kCreateAlways));
+  ASSERT_TRUE(h.valid()) << path;
+  std::uint32_t done = 0;
+  ASSERT_TRUE(WriteBytes(h.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()), &done));
+  ASSERT_EQ(done, bytes.size());
+}
+
+std::string ReadWhole(const std::string& path) {
+  Handle h(OpenFileHandle(path, kGenericRead, kShareRead, kOpenExisting));
+  if (!h.valid()) return "<cannot open>";
+  std::string bytes(4096, '\0');
+  std::uint32_t done = 0;
+  if (!ReadBytes(h.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()), &done)) return "<cannot read>";
+  bytes.resize(done);
+  return bytes;
+}
+
+TEST(PlatformFile, Dispositions) {
+  struct Case {
+    const char* name;
+    bool exists;
+    std::uint32_t disposition;
+    bool opens;
+    std::uint32_t sizeAfter;
+    bool existsAfter;
+  } cases[] = {
+      {"new on missing", false, kCreateNew, true, 0, true},
+      {"new on existing", true, kCreateNew, false, 5, true},
+      {"always on missing", false, kCreateAlways, true, 0, true},
+      {"always truncates", true, kCreateAlways, true, 0, true},
+      {"existing on missing", false, kOpenExisting, false, 0, false},
+      {"existing keeps", true, kOpenExisting, true, 5, true},
+      {"open always on missing", false, kOpenAlways, true, 0, true},
+      {"open always keeps", true, kOpenAlways, true, 5, true},
+  };
+  TempFolder temp;
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string path = temp.Path() + "f" + std::to_string(n++) + ".bin";
+    if (c.exists) WriteWhole(path, "12345");
+    {
+      Handle h(OpenFileHandle(path, kGenericRead | kGenericWrite, 0, c.disposition));
+      EXPECT_EQ(h.valid(), c.opens) << c.name;
+      if (h.valid()) {
+        EXPECT_EQ(FileSize(h.get()), c.sizeAfter) << c.name;
+      }
+    }
+    EXPECT_EQ(FileExists(path), c.existsAfter) << c.name;
+    if (c.existsAfter) {
+      EXPECT_EQ(ReadWhole(path).size(), c.sizeAfter) << c.name;
+    }
+  }
+  // A missing file is reported with the code both systems use for it (ERROR_FILE_NOT_FOUND, ENOENT).
+  const FileHandle missing = OpenFileHandle(temp.Path() + "missing", kGenericRead, 0, kOpenExisting);
+  const std::uint32_t code = LastErrorCode();
+  EXPECT_EQ(missing, kInvalidFile);
+  EXPECT_EQ(code, 2u);
+  EXPECT_FALSE(SystemErrorText(2).empty());
+}
+
+TEST(PlatformFile, FoldersAndBadNamesDoNotOpen) {
+  TempFolder temp;
+  const std::string folder = temp.Path() + "sub";
+  ASSERT_TRUE(MakeDirectory(folder));
+  WriteWhole(temp.Path() + "abc", "x");
+  const std::string cases[] = {
+      folder,
+      temp.Path(),
+      std::string(),
+      // The NUL would cut the name to "abc", an existing file: the layer must not open it.
+      temp.Path() + std::string("abc\0def", 7),
+      // A lead byte without its second byte is no CP932 text.
+      temp.Path() + "abc\x83",
+  };
+  for (const std::string& path : cases) {
+    for (std::uint32_t disposition : {kOpenExisting, kOpenAlways}) {
+      Handle h(OpenFileHandle(path, kGenericRead, kShareRead, disposition));
+      EXPECT_FALSE(h.valid()) << path << " disposition " << disposition;
+    }
+  }
+  EXPECT_FALSE(FileExists(temp.Path() + std::string("abc\0def", 7)));
+  EXPECT_FALSE(RemoveFile(temp.Path() + std::string("abc\0def", 7)));
+  EXPECT_TRUE(FileExists(temp.Path() + "abc"));
+}
+
+TEST(PlatformFile, AccessIsEnforced) {
+  TempFolder temp;
+  const std::string path = temp.Path() + "a.bin";
+  WriteWhole(path, "abc");
+  char byte = 0;
+  std::uint32_t done = 99;
+  {
+    Handle reader(OpenFileHandle(path, kGenericRead, kShareRead, kOpenExisting));
+    ASSERT_TRUE(reader.valid());
+    EXPECT_FALSE(WriteBytes(reader.get(), "z", 1, &done));
+    EXPECT_EQ(done, 0u);
+  }
+  {
+    Handle writer(OpenFileHandle(path, kGenericWrite, 0, kOpenExisting));
+    ASSERT_TRUE(writer.valid());
+    EXPECT_FALSE(ReadBytes(writer.get(), &byte, 1, &done));
+    EXPECT_EQ(done, 0u);
+  }
+  EXPECT_EQ(ReadWhole(path), "abc");
+}
+
+TEST(PlatformFile, ReadWriteSeek) {
+  TempFolder temp;
+  const std::string path = temp.Path() + "rw.bin";
+  Handle h(OpenFileHandle(path, kGenericRead | kGenericWrite, 0, kCreateNew));
+  ASSERT_TRUE(h.valid());
+  std::uint32_t done = 0;
+  ASSERT_TRUE(WriteBytes(h.get(), "abcdefgh", 8, &done));
+  EXPECT_EQ(done, 8u);
+  EXPECT_EQ(FileSize(h.get()), 8u);
+
+  struct Case {
+    std::int32_t offset;
+    std::uint32_t origin;
+    std::uint32_t result;  // kInvalidSetFilePointer when the seek must fail
+    std::uint32_t after;   // position afterwards
+  } cases[] = {
+      {2, kSeekBegin, 2, 2},
+      {-1, kSeekBegin, kInvalidSetFilePointer, 4},  // before the start: fails, position kept
+      {-4, kSeekCurrent, 0, 0},
+      {-5, kSeekCurrent, kInvalidSetFilePointer, 4},
+      {3, kSeekCurrent, 7, 7},
+      {-8, kSeekEnd, 0, 0},
+      {-9, kSeekEnd, kInvalidSetFilePointer, 4},
+      {10, kSeekEnd, 18, 18},  // past the end is allowed
+      {0, 3, kInvalidSetFilePointer, 4},  // no such origin
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(SeekFile(h.get(), 4, kSeekBegin), 4u);
+    EXPECT_EQ(SeekFile(h.get(), c.offset, c.origin), c.result) << c.offset << " from " << c.origin;
+    EXPECT_EQ(SeekFile(h.get(), 0, kSeekCurrent), c.after) << c.offset << " from " << c.origin;
+  }
+  EXPECT_EQ(FileSize(h.get()), 8u);  // seeking alone does not grow the file
+
+  // Writing past the end fills the gap with zero bytes.
+  ASSERT_EQ(SeekFile(h.get(), 10, kSeekBegin), 10u);
+  ASSERT_TRUE(WriteBytes(h.get(), "z", 1, &done));
+  EXPECT_EQ(FileSize(h.get()), 11u);
+  EXPECT_TRUE(FlushFile(h.get()));
+
+  ASSERT_EQ(SeekFile(h.get(), 0, kSeekBegin), 0u);
+  char buffer[32] = {};
+  ASSERT_TRUE(ReadBytes(h.get(), buffer, sizeof buffer, &done));
+  EXPECT_EQ(std::string(buffer, done), std::string("abcdefgh\0\0z", 11));
+  // At the end a read succeeds with nothing.
+  done = 99;
+  EXPECT_TRUE(ReadBytes(h.get(), buffer, sizeof buffer, &done));
+  EXPECT_EQ(done, 0u);
+}
+
+TEST(PlatformFile, CloseInvalidHandleFails) { EXPECT_FALSE(CloseFileHandle(kInvalidFile)); }
+
+TEST(PlatformNames, AttributesFoldersAndRemoval) {
+  TempFolder temp;
+  const std::string file = temp.Path() + "file.txt";
+  const std::string folder = temp.Path() + "folder";
+  WriteWhole(file, "x");
+
+  EXPECT_TRUE(MakeDirectory(folder));
+  EXPECT_FALSE(MakeDirectory(folder));                         // already there
+  EXPECT_FALSE(MakeDirectory(temp.Path() + "no\\such\\dir"));  // one folder at a time
+  EXPECT_FALSE(MakeDirectory(file));
+
+  EXPECT_NE(GetAttributes(folder), kInvalidAttributes);
+  EXPECT_NE(GetAttributes(folder) & kAttributeDirectory, 0u);
+  EXPECT_NE(GetAttributes(file), kInvalidAttributes);
+  EXPECT_EQ(GetAttributes(file) & kAttributeDirectory, 0u);
+  EXPECT_EQ(GetAttributes(temp.Path() + "missing"), kInvalidAttributes);
+
+  // (Wine keeps reporting the archive bit afterwards, so the value read back is not compared.)
+  EXPECT_TRUE(SetAttributes(file, kAttributeNormal));
+  EXPECT_EQ(GetAttributes(file) & kAttributeDirectory, 0u);
+  EXPECT_TRUE(SetAttributes(folder, kAttributeNormal));
+  EXPECT_NE(GetAttributes(folder) & kAttributeDirectory, 0u);  // a folder stays a folder
+  EXPECT_FALSE(SetAttributes(temp.Path() + "missing", kAttributeNormal));
+
+  EXPECT_FALSE(RemoveFile(folder));  // files only
+  EXPECT_TRUE(DirectoryExists(folder));
+  EXPECT_TRUE(RemoveFile(file));
+  EXPECT_FALSE(FileExists(file));
+  EXPECT_FALSE(RemoveFile(file));
+}
+
+TEST(PlatformNames, DoubleByteNamesWithSeparatorByte) {
+  TempFolder temp;
+  const std::string folder = temp.Path() + kSo + kHyo;
+  const std::string file = folder + "\\" + kHyo + kSo + ".dat";
+  ASSERT_TRUE(MakeDirectory(folder));
+  EXPECT_TRUE(DirectoryExists(folder));
+  {
+    Handle h(OpenFileHandle(file, kGenericWrite, 0, kCreateNew));
+    ASSERT_TRUE(h.valid());
+    std::uint32_t done = 0;
+    ASSERT_TRUE(WriteBytes(h.get(), "data", 4, &done));
+  }
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_EQ(ReadWhole(file), "data");
+  // The system sees exactly the folder "ソ表" and the file "表ソ.dat", not names split at a 0x5C byte.
+  const std::filesystem::path expected =
+      temp.Native() / std::u8string(u8"ソ表") / std::u8string(u8"表ソ.dat");
+  EXPECT_TRUE(std::filesystem::is_regular_file(expected));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Native()), {}), 1);
+
+  EXPECT_TRUE(RemoveFile(file));
+  EXPECT_FALSE(FileExists(file));
+  EXPECT_FALSE(std::filesystem::exists(expected));
+}
+
+TEST(PlatformText, RoundTrips) {
+  struct Case {
+    std::string cp932, utf8;
+  } cases[] = {
+      {"", ""},
+      {"abc\\~", "abc\\~"},  // 0x5C and 0x7E stay ASCII
+      {kSo + kHyo, "\xE3\x82\xBD\xE8\xA1\xA8"},
+      {"\xB1", "\xEF\xBD\xB1"},          // half-width katakana
+      {"\x81\x60", "\xEF\xBD\x9E"},      // code page 932's wave dash is the full-width tilde
+      {"\x81\x7C", "\xEF\xBC\x8D"},      // and its minus the full-width hyphen-minus
+      {"\x87\x40", "\xE2\x91\xA0"},      // NEC row 13 (circled one)
+      {std::string("a\0b", 3), std::string("a\0b", 3)},
+  };
+  for (const Case& c : cases) {
+    std::string utf8 = "junk", cp932 = "junk";
+    EXPECT_TRUE(Cp932ToUtf8(c.cp932, utf8)) << c.utf8;
+    EXPECT_EQ(utf8, c.utf8);
+    EXPECT_TRUE(Utf8ToCp932(c.utf8, cp932)) << c.utf8;
+    EXPECT_EQ(cp932, c.cp932);
+  }
+}
+
+TEST(PlatformText, RefusesWhatHasNoCounterpart) {
+  const std::string noCp932[] = {
+      "\xC3\xA9",          // é: no best-fit "e"
+      "\xE2\x82\xAC",      // euro sign
+      "\xF0\x9F\x98\x80",  // outside the BMP
+      "\xC3",              // truncated UTF-8
+      "\xFF",
+      "ok\xED\xA0\x80",  // an encoded surrogate
+  };
+  for (const std::string& in : noCp932) {
+    std::string out = "junk";
+    EXPECT_FALSE(Utf8ToCp932(in, out)) << in;
+    EXPECT_EQ(out, "") << in;
+  }
+  const std::string noUtf8[] = {
+      "\x83",      // lead byte without its second byte
+      "ab\x83",
+      "\x83\x20",  // second byte out of range
+      "\x85\x40",  // unassigned row
+  };
+  for (const std::string& in : noUtf8) {
+    std::string out = "junk";
+    EXPECT_FALSE(Cp932ToUtf8(in, out)) << in;
+    EXPECT_EQ(out, "") << in;
+  }
+}
+
+TEST(PlatformProcess, ModuleFileNameIsThisExecutable) {
+  const std::string module = ModuleFileName();
+#if defined(_WIN32)
+  const std::string name = "hvxfer_tests.exe";
+  ASSERT_GE(module.size(), 3u);
+  EXPECT_EQ(module.substr(1, 2), ":\\") << module;
+#else
+  const std::string name = "hvxfer_tests";
+  EXPECT_EQ(module.substr(0, 1), "\\") << module;
+#endif
+  ASSERT_GE(module.size(), name.size() + 1);
+  EXPECT_EQ(module.substr(module.size() - name.size() - 1), "\\" + name);
+  EXPECT_EQ(module.find('/'), std::string::npos);
+  EXPECT_TRUE(FileExists(module));
+}
+
+TEST(PlatformProcess, LocalTimeAndErrorTexts) {
+  LocalTime t;
+  ASSERT_TRUE(LocalNow(t));
+  EXPECT_GE(t.year, 2020);
+  EXPECT_TRUE(t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31) << t.month << "/" << t.day;
+  EXPECT_TRUE(t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 60);
+
+  EXPECT_EQ(SystemErrorText(0x2FFFFFFFu), "");  // no system text for such a code
+}
+
+#if defined(_WIN32)
+// Only Windows enforces share flags (POSIX treats them as advisory); the streams rely on them there.
+TEST(PlatformFile, ShareFlagsAreEnforced) {
+  TempFolder temp;
+  const std::string path = temp.Path() + "shared.bin";
+  WriteWhole(path, "abc");
+  struct Case {
+    std::uint32_t firstAccess, firstShare, secondAccess, secondShare;
+    bool secondOpens;
+  } cases[] = {
+      {kGenericRead, kShareRead, kGenericRead, kShareRead, true},
+      {kGenericRead, kShareRead, kGenericWrite, kShareRead, false},  // reading only was shared
+      {kGenericRead, 0, kGenericRead, kShareRead, false},           // nothing shared
+      {kGenericWrite, kShareWrite, kGenericRead, kShareRead | kShareWrite, false},
+      {kGenericWrite, kShareWrite | kShareRead, kGenericRead, kShareRead | kShareWrite, true},
+  };
+  for (const Case& c : cases) {
+    Handle first(OpenFileHandle(path, c.firstAccess, c.firstShare, kOpenExisting));
+    ASSERT_TRUE(first.valid());
+    Handle second(OpenFileHandle(path, c.secondAccess, c.secondShare, kOpenExisting));
+    EXPECT_EQ(second.valid(), c.secondOpens) << c.firstAccess << "/" << c.firstShare << " then "
+                                             << c.secondAccess << "/" << c.secondShare;
+  }
+}
+#endif
+
+}  // namespace
+}  // namespace vmqdSDK::platform
