@@ -1,43 +1,24 @@
 #include "support/run_fixture.h"
 
-#include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <stdexcept>
 
+#include "archive/archive.h"
+#include "carryover/carry_over.h"
+#include "carryover/tool_data.h"
 #include "foundation/platform/platform.h"
+#include "foundation/text.h"
+#include "savedata/new_save.h"
+#include "support/archive_writer.h"
+#include "support/table_writer.h"
 
 namespace hvxfer::test {
 
-std::filesystem::path NativePath(const std::string& cp932) {
-  std::string utf8;
-  if (!vmqdSDK::platform::Cp932ToUtf8(cp932, utf8)) throw std::runtime_error("not CP932: " + cp932);
-  // UTF-8 never holds 0x5C inside a multi-byte sequence, so every "\" left is a separator.
-  for (char& c : utf8)
-    if (c == '\\') c = '/';
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-TempFolder::TempFolder() {
-  static std::atomic<unsigned> counter{0};
-  std::random_device seed;
-  std::filesystem::path native = std::filesystem::temp_directory_path() /
-                                 ("hvxfer-run-" + std::to_string(seed()) + "-" + std::to_string(counter++));
-  std::filesystem::create_directories(native);
-  std::u8string u8 = native.generic_u8string();
-  std::string cp932;
-  if (!vmqdSDK::platform::Utf8ToCp932(std::string(u8.begin(), u8.end()), cp932))
-    throw std::runtime_error("temporary folder not representable in CP932");
-  for (char& c : cp932)
-    if (c == '/') c = '\\';
-  path_ = cp932 + "\\";
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(NativePath(path_), ignored);
-}
+using vmqdSDK::test::Bytes;
+using vmqdSDK::test::TableImage;
+using vmqdSDK::test::TableRowImage;
 
 std::string ReadFileBytes(const std::string& cp932) {
   std::ifstream in(NativePath(cp932), std::ios::binary);
@@ -55,6 +36,107 @@ void WriteFileBytes(const std::string& cp932, const std::string& bytes) {
 bool PathExists(const std::string& cp932) {
   std::error_code ignored;
   return std::filesystem::exists(NativePath(cp932), ignored);
+}
+
+namespace {
+
+template <class Row, class Body>
+std::string Table(const std::vector<Row>& rows, Body body) {
+  TableImage image;
+  for (const Row& row : rows) image.rows.push_back(TableRowImage{row.id, body(row), std::nullopt, std::nullopt});
+  return vmqdSDK::test::WriteTableImage(image);
+}
+
+void AddTemplate(ArchiveWriter& archive, const char* title, const std::optional<std::string>& text, bool beyondEnd,
+                 std::uint32_t codec) {
+  if (!text) return;
+  if (!beyondEnd) {
+    archive.Add(title, *text, codec);
+    return;
+  }
+  ArchiveWriter::Member member{title, *text, kPlain, std::nullopt, std::nullopt};
+  member.storedSize = static_cast<std::uint32_t>(text->size()) + 0x10000;
+  archive.AddRaw(member);
+}
+
+}  // namespace
+
+std::string BuildToolArchive(const ToolArchiveSpec& spec) {
+  using Mapped = ToolArchiveSpec::MappedRow;
+  ArchiveWriter archive;
+  archive.Ext(".tbl");
+  archive.Add("name", Table(spec.names, [](const ToolArchiveSpec::NameRow& r) { return Bytes().Text(r.name).str(); }),
+              kZlib);
+  archive.Add("filter", Table(spec.filter, [](const Mapped& r) { return Bytes().U32(r.newBaseId).Text(r.newName).str(); }));
+  archive.Add("fixed",
+              Table(spec.fixed, [](const Mapped& r) { return Bytes().U32(r.newBaseId).Text(r.newName).U8(7).str(); }),
+              kVmqd);
+  archive.Ext(".txt");
+  // The header is stored as it is (served as a window onto the archive), the footer coded unless empty
+  // (a coded member of no bytes is unreadable).
+  AddTemplate(archive, "h", spec.header, spec.headerBeyondEnd, kPlain);
+  if (spec.prhChar) archive.Add("PRH_Char", *spec.prhChar);
+  if (spec.prhName) archive.Add("PRH_Name", *spec.prhName, kZlib);
+  if (spec.prhWord) archive.Add("PRH_Word", *spec.prhWord);
+  const bool plainFooter = spec.footerBeyondEnd || !spec.footer || spec.footer->empty();
+  AddTemplate(archive, "f", spec.footer, spec.footerBeyondEnd, plainFooter ? kPlain : kZlib);
+  return archive.Build();
+}
+
+vmqdSDK::SourceItem MobcoreItem(std::uint32_t id, std::int16_t hp) {
+  vmqdSDK::SourceItem item;
+  item.id = id;
+  item.attribute[0] = hp;
+  for (int i = 0; i < vmqdSDK::kParamCount; ++i) item.status[i] = static_cast<std::int16_t>(10 * i - hp);
+  return item;
+}
+
+std::string MobcoreElement(std::uint32_t baseId, std::int16_t hp) {
+  std::string status;
+  for (int i = 0; i < vmqdSDK::kParamCount; ++i) status += (i ? ":" : "") + std::to_string(10 * i - hp);
+  return "\n\t\t<item baseid=\"" + std::to_string(baseId) + "\" category=\"mobcore\" rank=\"-1\" hp=\"" +
+         std::to_string(hp) + "\" status=\"" + status + "\"/>";
+}
+
+vmqdSDK::SourceSaveImage SaveWithList(const std::vector<vmqdSDK::SourceItem>& items) {
+  vmqdSDK::SourceSaveImage image;
+  for (const vmqdSDK::SourceItem& item : items) image.lists[0].push_back(vmqdSDK::RecordOf(item));
+  return image;
+}
+
+RunFolders::RunFolders(const ToolArchiveSpec& spec)
+    : tool_(temp_.Path() + "tool\\"), source_(temp_.Path() + "halvor\\"), destination_(temp_.Path() + "vaults\\") {
+  WriteFileBytes(tool_ + "main.cr", BuildToolArchive(spec));
+  if (vmqdSDK::LoadToolData(tool_ + "main.cr") != vmqdSDK::ToolDataStatus::kLoaded)
+    throw std::runtime_error("test archive does not load");
+  for (const char* marker : {"setting.exe", "halvor.exe"}) WriteFileBytes(source_ + marker, "");
+  for (const char* marker : {"setting.exe", "cr\\a.cr", "cr\\b.cr", "cr\\c.cr", "cr\\d.cr", "cr\\eft.cr",
+                             "cr\\enm.cr", "cr\\hro.cr", "cr\\map.cr"})
+    WriteFileBytes(destination_ + marker, "");
+}
+
+void RunFolders::WriteSourceSave(const vmqdSDK::SourceSaveImage& image) {
+  vmqdSDK::CByteArray data = vmqdSDK::BuildSourceSaveData(image);
+  vmqdSDK::CByteArray file = vmqdSDK::EncodeSourceSave(data, 0x3C);
+  if (file.IsNull()) throw std::runtime_error("source save image does not encode");
+  WriteSourceSaveBytes(std::string(reinterpret_cast<const char*>(file.Data()), file.GetCount()));
+}
+
+void RunFolders::WriteSourceSaveBytes(const std::string& bytes) {
+  WriteFileBytes(source_ + "main\\save\\save00.dat", bytes);
+}
+
+bool RunFolders::Run(const std::string& userName, std::optional<std::string> source,
+                     std::optional<std::string> destination) {
+  vmqdSDK::CarryOverInput input{source.value_or(source_), destination.value_or(destination_), userName};
+  return vmqdSDK::RunCarryOver(input, ReportPath(), *vmqdSDK::GetProcessArchive());
+}
+
+std::string RunFolders::NewSave(const std::string& userName) const {
+  const std::string bytes = ReadFileBytes(SavePath(userName));
+  std::string xml;
+  vmqdSDK::DecodeNewSave(bytes.data(), static_cast<std::uint32_t>(bytes.size()), xml);
+  return xml;
 }
 
 }  // namespace hvxfer::test

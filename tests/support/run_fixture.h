@@ -1,33 +1,82 @@
-// Files on disk for the carry-over tests: a fresh folder per test, addressed the way the core addresses
-// files (CP932, "\" separators), and plain reading and writing of whole files.
+// Files on disk for the carry-over tests: whole files by core path (CP932, "\" separators), a tool
+// archive written with the test writers, and the three folders of a run (the tool's, the source game's
+// install, the destination game's install).
 #pragma once
 
-#include <filesystem>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "items/item.h"
+#include "savedata/source_save.h"
+#include "support/temp_folder.h"
 
 namespace hvxfer::test {
 
-// The host path of a core path.
-std::filesystem::path NativePath(const std::string& cp932);
-
-// A new empty folder, removed with everything in it when the object goes.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  // The folder as the core names it, ending with "\".
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using vmqdSDK::test::NativePath;
+using vmqdSDK::test::TempFolder;
 
 // Whole files by core path; reading a missing file gives an empty text, writing makes missing folders.
 std::string ReadFileBytes(const std::string& cp932);
 void WriteFileBytes(const std::string& cp932, const std::string& bytes);
 bool PathExists(const std::string& cp932);
+
+// The members of a tool archive "main.cr". Texts are CP932. Absent members are left out of the archive.
+struct ToolArchiveSpec {
+  struct NameRow {
+    std::uint32_t id;
+    std::string name;
+  };
+  struct MappedRow {
+    std::uint32_t id;
+    std::uint32_t newBaseId;
+    std::string newName;
+  };
+  std::optional<std::string> header = std::string("<save user=\"_UN_\">");
+  std::optional<std::string> footer = std::string("\n</save>\n");
+  // Replaces the header or footer member with a stored one whose window runs past the archive's end.
+  bool headerBeyondEnd = false;
+  bool footerBeyondEnd = false;
+  std::vector<NameRow> names;
+  std::vector<MappedRow> filter;
+  std::vector<MappedRow> fixed;
+  std::optional<std::string> prhChar, prhName, prhWord;
+};
+std::string BuildToolArchive(const ToolArchiveSpec& spec);
+
+// A "mobcore" item (new base id 1000000 and above): converted without ranges or draws, its element is
+// known in advance.
+vmqdSDK::SourceItem MobcoreItem(std::uint32_t id, std::int16_t hp);
+// Its element as the new save holds it, for a new base id.
+std::string MobcoreElement(std::uint32_t baseId, std::int16_t hp);
+// A source save image holding the items in the first list.
+vmqdSDK::SourceSaveImage SaveWithList(const std::vector<vmqdSDK::SourceItem>& items);
+
+// A tool folder with "main.cr" loaded as the process's tool data, a source install folder (without its
+// save) and a destination install folder, each with its marker files.
+class RunFolders {
+ public:
+  explicit RunFolders(const ToolArchiveSpec& spec = {});
+
+  const std::string& Tool() const { return tool_; }
+  const std::string& Source() const { return source_; }
+  const std::string& Destination() const { return destination_; }
+  std::string ReportPath() const { return tool_ + "log.txt"; }
+  std::string SavePath(const std::string& userName) const { return destination_ + "save\\" + userName + ".sav"; }
+
+  void WriteSourceSave(const vmqdSDK::SourceSaveImage& image);
+  void WriteSourceSaveBytes(const std::string& bytes);
+  // A run with the given inputs (the folders default to the two install folders).
+  bool Run(const std::string& userName, std::optional<std::string> source = std::nullopt,
+           std::optional<std::string> destination = std::nullopt);
+  std::string Report() const { return ReadFileBytes(ReportPath()); }
+  // The new save's declaration and document; empty when there is no such file or it does not decode.
+  std::string NewSave(const std::string& userName) const;
+
+ private:
+  TempFolder temp_;
+  std::string tool_, source_, destination_;
+};
 
 }  // namespace hvxfer::test

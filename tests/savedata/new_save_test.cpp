@@ -1,0 +1,121 @@
+#include "savedata/new_save.h"
+
+#include <gtest/gtest.h>
+
+#include "archive/archive.h"
+#include "archive/codec.h"
+#include "support/run_fixture.h"
+#include "username/sjis.h"
+
+#if !defined(_WIN32)
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace vmqdSDK {
+namespace {
+
+using hvxfer::test::BuildToolArchive;
+using hvxfer::test::PathExists;
+using hvxfer::test::ReadFileBytes;
+using hvxfer::test::TempFolder;
+using hvxfer::test::ToolArchiveSpec;
+using hvxfer::test::WriteFileBytes;
+
+std::string Text(const CByteArray& bytes) {
+  return bytes.IsNull() ? std::string() : std::string(reinterpret_cast<const char*>(bytes.Data()), bytes.GetCount());
+}
+
+TEST(EncodeNewSave, LayersFromOutsideIn) {
+  struct Case {
+    std::string document, declaredAs, payloadText;
+  } cases[] = {
+      {"<a/>", "US-ASCII", "<a/>"},
+      {Sjis("<a n=\"勇者\"/>"), "UTF-8", "<a n=\"勇者\"/>"},
+      // With the 44-byte declaration, payloads of 256 and 300 bytes: key bytes 0 and 44.
+      {std::string(256 - 44, 'x'), "US-ASCII", std::string(256 - 44, 'x')},
+      {std::string(300 - 44, 'y'), "US-ASCII", std::string(300 - 44, 'y')},
+  };
+  for (const Case& c : cases) {
+    CByteArray encoded;
+    ASSERT_EQ(EncodeNewSave(c.document.data(), static_cast<std::uint32_t>(c.document.size()), encoded), kNewSaveOk);
+    // Outermost a zlib stream at the default level (header 78 9C), nothing after it.
+    ASSERT_GE(encoded.GetCount(), 2u);
+    EXPECT_EQ(encoded[0], 0x78);
+    EXPECT_EQ(encoded[1], 0x9C);
+    CZlib zlib(1024, 1024, -1);
+    const std::string container = Text(zlib.Inflate(encoded.Data(), encoded.GetCount()));
+    ASSERT_GE(container.size(), 5u);
+    const std::string payload = "<?xml version=\"1.0\" encoding=\"" + c.declaredAs + "\" ?>\r\n" + c.payloadText;
+    EXPECT_EQ(static_cast<unsigned char>(container[4]), payload.size() % 256);
+    EXPECT_EQ(Text(VmqdDescramble(container.data(), static_cast<std::uint32_t>(container.size()))), payload);
+
+    std::string xml;
+    EXPECT_TRUE(DecodeNewSave(encoded.Data(), encoded.GetCount(), xml));
+    EXPECT_EQ(xml, payload);
+  }
+  std::string xml = "left over";
+  EXPECT_FALSE(DecodeNewSave("not zlib", 8, xml));
+  EXPECT_EQ(xml, "");
+}
+
+TEST(BuildNewSaveDocument, TemplatesAroundTheItems) {
+  TempFolder folder;
+  struct Case {
+    const char* what;
+    std::optional<std::string> header, footer;
+    std::string expected;
+  } cases[] = {
+      {"placeholders", "_UN__UN_<_UN", "_UN_>", "NameName<_UN<i/>_UN_>"},
+      {"empty header", "", ">", "<i/>>"},
+      {"empty footer", "<", "", "<<i/>"},
+      // Longer than one 4096-byte copy chunk.
+      {"long footer", "", std::string(5000, 'f') + "!", "<i/>" + std::string(5000, 'f') + "!"},
+  };
+  for (const Case& c : cases) {
+    ToolArchiveSpec spec;
+    spec.header = c.header;
+    spec.footer = c.footer;
+    WriteFileBytes(folder.Path() + "main.cr", BuildToolArchive(spec));
+    CArchive archive;
+    ASSERT_TRUE(archive.Open(folder.Path() + "main.cr"));
+    CMemoryStream document(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+    ASSERT_EQ(BuildNewSaveDocument(archive, "Name", "<i/>", document), kNewSaveOk) << c.what;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(document.GetBuffer().Data()), document.GetSize()), c.expected)
+        << c.what;
+  }
+}
+
+TEST(WriteNewSaveFile, NeverOverAnExistingFile) {
+  TempFolder folder;
+  const std::string path = folder.Path() + "a.sav";
+  CByteArray bytes = CByteArray::Allocate(3);
+  EXPECT_EQ(WriteNewSaveFile(path, bytes), kNewSaveOk);
+  EXPECT_EQ(ReadFileBytes(path), std::string(3, '\0'));
+  WriteFileBytes(path, "old");
+  EXPECT_EQ(WriteNewSaveFile(path, bytes), kNewSaveCreate);
+  EXPECT_EQ(ReadFileBytes(path), "old");
+}
+
+#if !defined(_WIN32)
+// A file size limit makes the write fail after the file was created: nothing half-written may remain.
+TEST(WriteNewSaveFile, FailedWriteLeavesNoFile) {
+  TempFolder folder;
+  const std::string path = folder.Path() + "a.sav";
+  CByteArray bytes = CByteArray::Allocate(64 * 1024);
+  struct rlimit saved {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limited = saved;
+  limited.rlim_cur = 1000;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const int code = WriteNewSaveFile(path, bytes);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(code, kNewSaveWrite);
+  EXPECT_FALSE(PathExists(path));
+}
+#endif
+
+}  // namespace
+}  // namespace vmqdSDK
