@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "archive/archive.h"
+#include "support/archive_writer.h"
 #include "username/sjis.h"
 
 namespace vmqdSDK {
@@ -45,6 +47,26 @@ TEST(LoadProhibitedList, LinesOfAnyEndingWithoutEmptyEntries) {
   LoadProhibitedList(CSharedPtr<CStream>(), entries);
   LoadProhibitedList(StreamOf(""), entries);
   EXPECT_EQ(entries.size(), 6u);
+}
+
+TEST(LoadProhibitedLists, FromTheArchiveReplacingEarlierLists) {
+  using hvxfer::test::ArchiveWriter;
+  ArchiveWriter full;
+  full.Ext(".txt").Add("PRH_Char", "#\r\n!\n#\n\n").Add("PRH_Name", "admin\r", hvxfer::test::kZlib).Add("PRH_Word", " BAD ");
+  CArchive archive;
+  ASSERT_TRUE(archive.Open(hvxfer::test::WriteTestFile("lists.cr", full.Build())));
+  LoadProhibitedLists(archive);
+  EXPECT_EQ(GetProhibitedLists().chars, (std::set<std::string>{"!", "#"}));
+  EXPECT_EQ(GetProhibitedLists().names, std::vector<std::string>{"admin"});
+  EXPECT_EQ(GetProhibitedLists().words, std::vector<std::string>{" BAD "});
+
+  ArchiveWriter none;
+  none.Ext(".txt").Add("PRH_char", "#");  // names are case-sensitive
+  ASSERT_TRUE(archive.Open(hvxfer::test::WriteTestFile("no-lists.cr", none.Build())));
+  LoadProhibitedLists(archive);
+  EXPECT_TRUE(GetProhibitedLists().chars.empty());
+  EXPECT_TRUE(GetProhibitedLists().names.empty());
+  EXPECT_TRUE(GetProhibitedLists().words.empty());
 }
 
 TEST(CheckUserName, Rules) {

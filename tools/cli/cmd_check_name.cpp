@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "carryover/carry_over.h"
 #include "carryover/tool_data.h"
 #include "command.h"
 #include "username/sjis.h"
@@ -31,8 +32,9 @@ int CheckName(const Args& args) {
     return kExitUsage;
   }
   const std::string& name = positional[0];
-  const std::string refusal =
-      name.empty() ? vmqdSDK::Sjis("ユーザー名を入力してください。") : vmqdSDK::CheckUserName(name);
+  std::string refusal = name.empty() ? vmqdSDK::Sjis("ユーザー名を入力してください。") : vmqdSDK::CheckUserName(name);
+  // As the dialog: a name the run would refuse as a file name is not offered as usable.
+  if (refusal.empty() && !vmqdSDK::IsSafeSaveFileName(name)) refusal = vmqdSDK::UserNameMessage("ne_");
   PrintOut((refusal.empty() ? vmqdSDK::Sjis("使用可能な名前です。") : refusal) + "\n");
   return refusal.empty() ? kExitOk : kExitFailed;
 }
