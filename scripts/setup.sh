@@ -1,13 +1,31 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build and the tests need. Safe to run again.
+# Installs every Debian package the build and the tests need. Safe to run again: the package lists are
+# refreshed and packages installed only when something is missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ zlib1g-dev libgtest-dev googletest libbenchmark-dev)
+
+packages=(
+  # native build and tests
+  cmake ninja-build g++ zlib1g-dev libgtest-dev googletest libbenchmark-dev
+  # Windows cross build (the -posix compilers carry std::thread; windres comes with the binutils)
+  mingw-w64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
+  # running the Windows build: 64-bit Wine, a virtual display, fonts (Marlett, the Japanese dialog font)
+  wine wine64 fonts-wine xvfb fonts-ipafont-gothic x11-utils imagemagick
+  # the ja_JP.UTF-8 locale data Wine needs for Japanese file names (built privately with localedef)
+  locales
+)
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq "${missing[@]}"
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: every package is installed"
+  exit 0
 fi
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq "${missing[@]}"

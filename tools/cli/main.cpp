@@ -7,7 +7,11 @@
 #include "foundation/platform/platform.h"
 
 #if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <climits>
 #endif
 
 namespace hvxfer::cli {
@@ -23,17 +27,18 @@ std::map<std::string, Entry>& Table() {
   return table;
 }
 
-void WriteTerminal(FILE* stream, const std::string& cp932) {
-  std::string utf8;
-  if (!vmqdSDK::platform::Cp932ToUtf8(cp932, utf8)) utf8 = cp932;
+// Text for a person: a Windows console shows wide text whatever its code page; anything else (a pipe, a
+// file, a POSIX terminal) gets the UTF-8 bytes unchanged.
+void WriteUtf8(FILE* stream, const std::string& utf8) {
 #if defined(_WIN32)
-  // A console shows wide text whatever its code page; a redirected stream gets UTF-8.
   HANDLE handle = GetStdHandle(stream == stdout ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
   DWORD mode = 0;
-  if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  if (handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) &&
+      utf8.size() <= static_cast<size_t>(INT_MAX)) {
+    const int size = static_cast<int>(utf8.size());
+    const int n = size == 0 ? 0 : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), n);
     std::fflush(stream);
     DWORD written = 0;
     WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
@@ -42,6 +47,12 @@ void WriteTerminal(FILE* stream, const std::string& cp932) {
 #endif
   std::fwrite(utf8.data(), 1, utf8.size(), stream);
   std::fflush(stream);
+}
+
+void WriteTerminal(FILE* stream, const std::string& cp932) {
+  std::string utf8;
+  if (!vmqdSDK::platform::Cp932ToUtf8(cp932, utf8)) utf8 = cp932;
+  WriteUtf8(stream, utf8);
 }
 
 void PrintUsage() {
@@ -56,8 +67,7 @@ int Dispatch(const std::vector<std::string>& utf8Args) {
   for (const std::string& arg : utf8Args) {
     std::string cp932;
     if (!vmqdSDK::platform::Utf8ToCp932(arg, cp932)) {
-      std::string message = "usage: the argument \"" + arg + "\" cannot be represented in code page 932\n";
-      std::fwrite(message.data(), 1, message.size(), stderr);
+      WriteUtf8(stderr, "usage: the argument \"" + arg + "\" cannot be represented in code page 932\n");
       return kExitUsage;
     }
     args.push_back(cp932);
@@ -93,11 +103,21 @@ int UsageError(const std::string& message) {
 
 #if defined(_WIN32)
 int wmain(int argc, wchar_t** argv) {
+  // Redirected output is exactly the UTF-8 bytes, the same on every system: no CR added before LF.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(n > 0 ? static_cast<size_t>(n - 1) : 0, '\0');
-    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, utf8.data(), n, nullptr, nullptr);
+    // A lone surrogate has no UTF-8 form; the argument is refused rather than passed on altered.
+    const int n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, argv[i], -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) {
+      hvxfer::cli::WriteUtf8(stderr,
+                             "usage: argument " + std::to_string(i) + " cannot be represented in code page 932\n");
+      return hvxfer::cli::kExitUsage;
+    }
+    std::string utf8(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, argv[i], -1, utf8.data(), n, nullptr, nullptr);
+    utf8.resize(static_cast<size_t>(n - 1));  // without the terminating NUL
     args.push_back(utf8);
   }
   return hvxfer::cli::Dispatch(args);
