@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build and the tests need. Safe to run again: the package lists are
 # refreshed and packages installed only when something is missing.
+#   bash scripts/setup.sh          everything (both build flavours, Wine and its display)
+#   bash scripts/setup.sh native   only what the native build and its tests need
 set -euo pipefail
 
-packages=(
-  # native build and tests
-  cmake ninja-build g++ zlib1g-dev libgtest-dev googletest libbenchmark-dev
+native=(cmake ninja-build g++ zlib1g-dev libgtest-dev googletest libbenchmark-dev)
+case "${1:-all}" in
+  all | native) ;;
+  *) echo "usage: bash scripts/setup.sh [native]" >&2; exit 2 ;;
+esac
+
+packages=("${native[@]}")
+[ "${1:-all}" = native ] || packages+=(
   # Windows cross build (the -posix compilers carry std::thread; windres comes with the binutils)
   mingw-w64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   # running the Windows build: 64-bit Wine, a virtual display, fonts (Marlett, the Japanese dialog font)
