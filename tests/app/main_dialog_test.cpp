@@ -1,0 +1,301 @@
+// The real main dialog, created from its template in this process and driven with messages.
+#include "app/main_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "app/framework/application.h"
+#include "app/framework/wide_text.h"
+#include "carryover/tool_data.h"
+#include "foundation/path.h"
+#include "support/ui_support.h"
+#include "username/sjis.h"
+
+namespace hvxfer::app {
+namespace {
+
+using test::MessageBoxSeen;
+using vmqdSDK::Sjis;
+
+class MainDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::MakeSourceGame(Source());
+    test::MakeDestinationGame(Destination());
+    test::MakeSourceGame(SourceWithoutSave(), false);
+    dialog_ = std::make_unique<MainDialog>();
+    dialog_->RegisterWindowClass();
+    dialog_->Create();
+    ASSERT_TRUE(dialog_->Initialize());
+  }
+
+  std::string Source() const { return temp_.Path() + "Halvor\\"; }
+  std::string SourceWithoutSave() const { return temp_.Path() + "HalvorNoSave\\"; }
+  std::string Destination() const { return temp_.Path() + "GreyHarbor\\"; }
+
+  HWND Dialog() const { return dialog_->Handle(); }
+  HWND Item(int id) const { return GetDlgItem(Dialog(), id); }
+  std::string Text(int id) const { return vmqdSDK::WindowText(Item(id)); }
+  // As the user's typing does, this raises the field's text-changed notification.
+  void SetText(int id, const std::string& text) { SetWindowTextW(Item(id), vmqdSDK::Widen(text).c_str()); }
+  void Type(int id, const std::string& ascii) {
+    const LRESULT end = GetWindowTextLengthW(Item(id));
+    SendMessageW(Item(id), EM_SETSEL, static_cast<WPARAM>(end), end);
+    for (char c : ascii) SendMessageW(Item(id), WM_CHAR, static_cast<WPARAM>(c), 1);
+  }
+  bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+  void FillValid(const std::string& name) {
+    SetText(IDC_SOURCE_FOLDER, Source());
+    SetText(IDC_DESTINATION_FOLDER, Destination());
+    SetText(IDC_USER_NAME, name);
+  }
+  MessageBoxSeen PressCreate() {
+    MessageBoxSeen seen;
+    EXPECT_TRUE(test::RunWithSteps([&] { SendMessageW(Item(IDC_CREATE), BM_CLICK, 0, 0); },
+                                   test::AnswerMessageBox(seen)));
+    return seen;
+  }
+
+  test::TempFolder temp_;
+  std::unique_ptr<MainDialog> dialog_;
+};
+
+TEST_F(MainDialogTest, StartsShownWithEmptyFieldsAndTheButtonDisabled) {
+  EXPECT_TRUE(IsWindowVisible(Dialog()));
+  wchar_t className[32] = {};
+  GetClassNameW(Dialog(), className, 32);
+  EXPECT_STREQ(className, L"hvxfer");
+  EXPECT_EQ(vmqdSDK::WindowText(Dialog()), Sjis("Halvorセーブデータ引継ぎ"));
+  EXPECT_NE(GetClassLongPtrW(Dialog(), GCLP_HICON), 0);
+  EXPECT_EQ(Text(IDC_NAME_STATUS), Sjis("ユーザー名を入力してください。"));
+  EXPECT_FALSE(Enabled(IDC_CREATE));
+  EXPECT_EQ(Text(IDC_CREATE), Sjis("必要なデータを入力してください。"));
+  EXPECT_EQ(SendMessageW(Item(IDC_SOURCE_FOLDER), EM_GETLIMITTEXT, 0, 0), 250);
+  EXPECT_EQ(SendMessageW(Item(IDC_DESTINATION_FOLDER), EM_GETLIMITTEXT, 0, 0), 250);
+  EXPECT_EQ(SendMessageW(Item(IDC_USER_NAME), EM_GETLIMITTEXT, 0, 0), 18);
+}
+
+TEST_F(MainDialogTest, TemplateControlsAndLabels) {
+  struct Control {
+    int id;
+    const char* text;  // UTF-8; null: not checked
+  } controls[] = {
+      {IDC_SOURCE_BROWSE, "参照"},
+      {IDC_DESTINATION_BROWSE, "参照"},
+      {IDC_SOURCE_FOLDER, ""},
+      {IDC_DESTINATION_FOLDER, ""},
+      {IDC_USER_NAME, ""},
+  };
+  for (const Control& c : controls) {
+    ASSERT_NE(Item(c.id), nullptr) << c.id;
+    EXPECT_EQ(Text(c.id), Sjis(c.text)) << c.id;
+  }
+  EXPECT_NE(GetWindowLongPtrW(Item(IDC_NAME_STATUS), GWL_EXSTYLE) & WS_EX_STATICEDGE, 0);
+  EXPECT_NE(GetWindowLongPtrW(Dialog(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+
+  // Tab order and labels in template order.
+  std::vector<std::string> labels;
+  std::vector<int> ids;
+  for (HWND child = GetWindow(Dialog(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    ids.push_back(static_cast<short>(GetDlgCtrlID(child)));
+    if (static_cast<short>(GetDlgCtrlID(child)) == -1) labels.push_back(vmqdSDK::WindowText(child));
+  }
+  EXPECT_EQ(ids, std::vector<int>({1000, 1001, 1008, 1009, 1003, 1004, -1, -1, 1005, -1}));
+  EXPECT_EQ(labels, std::vector<std::string>({Sjis("Halvor がインストールされているフォルダ"),
+                                              Sjis("新しいセーブデータのユーザー名(半角18文字 全角9文字)"),
+                                              Sjis("The Vaults Of The GreyHarbor がインストールされているフォルダ")}));
+}
+
+TEST_F(MainDialogTest, InputStateFollowsTheFieldsAndTheName) {
+  struct Case {
+    const char* label;
+    int source;  // 0 valid, 1 without its save, 2 empty
+    bool validDestination;
+    const char* name;    // UTF-8
+    const char* status;  // UTF-8
+    bool enabled;
+  } cases[] = {
+      {"empty name", 0, true, "", "ユーザー名を入力してください。", false},
+      {"three letters", 0, true, "abc", "半角4～18(全角2～9)文字に制限されています", false},
+      {"four letters", 0, true, "abcd", "使用可能な名前です。", true},
+      {"nine full-width letters", 0, true, "あいうえおかきくけ", "使用可能な名前です。", true},
+      {"source without its save", 1, true, "abcd", "使用可能な名前です。", false},
+      {"no source", 2, true, "abcd", "使用可能な名前です。", false},
+      {"no destination", 0, false, "abcd", "使用可能な名前です。", false},
+      {"a device name cannot be a file", 0, true, "Com1", "使用不可能な名前です", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    SetText(IDC_SOURCE_FOLDER, c.source == 0 ? Source() : c.source == 1 ? SourceWithoutSave() : "");
+    SetText(IDC_DESTINATION_FOLDER, c.validDestination ? Destination() : temp_.Path());
+    SetText(IDC_USER_NAME, Sjis(c.name));
+    EXPECT_EQ(Text(IDC_NAME_STATUS), Sjis(c.status));
+    EXPECT_EQ(Enabled(IDC_CREATE), c.enabled);
+    EXPECT_EQ(Text(IDC_CREATE), Sjis(c.enabled ? "引継ぎデータの作成" : "必要なデータを入力してください。"));
+  }
+}
+
+TEST_F(MainDialogTest, TypingTheFourthLetterEnablesCreateAndTheLimitsHold) {
+  FillValid("abc");
+  EXPECT_FALSE(Enabled(IDC_CREATE));
+  Type(IDC_USER_NAME, "d");
+  EXPECT_TRUE(Enabled(IDC_CREATE));
+  EXPECT_EQ(Text(IDC_NAME_STATUS), Sjis("使用可能な名前です。"));
+
+  Type(IDC_USER_NAME, std::string(30, 'x'));
+  EXPECT_EQ(Text(IDC_USER_NAME), "abcd" + std::string(14, 'x'));
+  SetText(IDC_SOURCE_FOLDER, "");
+  Type(IDC_SOURCE_FOLDER, std::string(300, 'f'));
+  EXPECT_EQ(Text(IDC_SOURCE_FOLDER).size(), 250u);
+}
+
+TEST_F(MainDialogTest, DroppedFoldersFillTheFieldTheyBelongTo) {
+  RECT sourceField{};
+  GetWindowRect(Item(IDC_SOURCE_FOLDER), &sourceField);
+  POINT onSourceField{sourceField.left + 5, sourceField.top + 5};
+  ScreenToClient(Dialog(), &onSourceField);
+  std::string destinationNoSlash = Destination().substr(0, Destination().size() - 1);
+
+  struct Case {
+    const char* label;
+    std::vector<std::string> dropped;
+    std::string source, destination;  // the fields afterwards
+  } cases[] = {
+      {"destination folder dropped onto the source field", {destinationNoSlash}, "", Destination()},
+      {"source folder", {Source()}, Source(), ""},
+      {"folder valid for neither", {SourceWithoutSave()}, "", ""},
+      {"only the first path counts", {temp_.Path(), Source()}, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    SetText(IDC_SOURCE_FOLDER, "");
+    SetText(IDC_DESTINATION_FOLDER, "");
+    SendMessageW(Dialog(), WM_DROPFILES, reinterpret_cast<WPARAM>(test::MakeDrop(c.dropped, onSourceField)), 0);
+    EXPECT_EQ(Text(IDC_SOURCE_FOLDER), c.source);
+    EXPECT_EQ(Text(IDC_DESTINATION_FOLDER), c.destination);
+  }
+  // The drop raises the field's change notification like typing does.
+  SetText(IDC_USER_NAME, "abcd");
+  SendMessageW(Dialog(), WM_DROPFILES, reinterpret_cast<WPARAM>(test::MakeDrop({Source()}, onSourceField)), 0);
+  SendMessageW(Dialog(), WM_DROPFILES, reinterpret_cast<WPARAM>(test::MakeDrop({Destination()}, onSourceField)), 0);
+  EXPECT_TRUE(Enabled(IDC_CREATE));
+}
+
+TEST_F(MainDialogTest, CreateWritesTheSaveAndReportsSuccess) {
+  FillValid("abcd");
+  ASSERT_TRUE(Enabled(IDC_CREATE));
+  MessageBoxSeen seen = PressCreate();
+  EXPECT_EQ(seen.caption, Sjis("セーブデータの引継ぎに関するお知らせ"));
+  EXPECT_EQ(seen.text, Sjis("セーブデータの引継ぎが完了しました。\r\n\r\n"
+                            "引き継がれたアイテムに関する詳しい情報はこのアプリケーションの\r\n"
+                            "フォルダに出力された log.txt を参照してください。"));
+  EXPECT_EQ(seen.icon, MessageBoxSeen::kInformation);
+  EXPECT_EQ(seen.style, 0x40040u);
+  EXPECT_EQ(seen.buttons, std::vector<int>({IDOK}));
+
+  EXPECT_TRUE(test::FileExistsAt(Destination() + "save\\abcd.sav"));
+  const std::string report = test::ReadFile(vmqdSDK::DefaultReportPath());
+  EXPECT_FALSE(report.empty());
+  EXPECT_EQ(report.find(Sjis("エラー")), std::string::npos) << report;
+  // The fields keep their contents for another run.
+  EXPECT_EQ(Text(IDC_USER_NAME), "abcd");
+  EXPECT_EQ(Text(IDC_SOURCE_FOLDER), Source());
+}
+
+TEST_F(MainDialogTest, FailedRunShowsTheErrorBox) {
+  test::WriteFile(Destination() + "save\\abcd.sav", "already here");
+  FillValid("abcd");
+  MessageBoxSeen seen = PressCreate();
+  EXPECT_EQ(seen.caption, Sjis("セーブデータの引継ぎに関するお知らせ"));
+  EXPECT_EQ(seen.text, Sjis("引継ぎ処理実行中にエラーが発生しました。\r\n"
+                            "詳しい内容はアプリケーションのフォルダに出力された log.txt を参照してください。"));
+  EXPECT_EQ(seen.icon, MessageBoxSeen::kExclamation);
+  EXPECT_EQ(seen.style, 0x40030u);
+  EXPECT_EQ(test::ReadFile(Destination() + "save\\abcd.sav"), "already here");
+  EXPECT_NE(test::ReadFile(vmqdSDK::DefaultReportPath()).find("(EL336)"), std::string::npos);
+}
+
+// What the folder browser showed and did.
+struct BrowseSeen {
+  std::string title;
+  std::vector<std::string> statics;  // texts of its static controls
+  bool okAtOpening = true;
+  bool okOnFolderWithoutSave = true;
+  bool okOnInstallFolder = false;
+  std::string statusOnInstallFolder;
+};
+
+// Opens the browser with `button`, looks at it, then selects `choose` and presses OK, or cancels when
+// `choose` is empty.
+BrowseSeen Browse(HWND button, const std::string& withoutSave, const std::string& install,
+                  const std::string& choose) {
+  BrowseSeen seen;
+  auto browser = std::make_shared<HWND>(nullptr);
+  auto select = [browser](const std::string& folder) {
+    std::wstring path = vmqdSDK::Widen(folder);
+    SendMessageW(*browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+  };
+  auto okEnabled = [browser] { return IsWindowEnabled(GetDlgItem(*browser, IDOK)) != FALSE; };
+  auto readStatus = [&seen, browser, install] {
+    for (HWND c = GetWindow(*browser, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+      std::string text = vmqdSDK::WindowText(c);
+      if (vmqdSDK::NormalizeFolderPath(text) == install) seen.statusOnInstallFolder = text;
+    }
+  };
+  // One step per tick, so that the browser has handled each selection before it is looked at.
+  std::vector<test::Step> steps = {
+      [&seen, browser, okEnabled] {
+        *browser = test::FindThreadDialog(Sjis("フォルダの参照"));
+        if (*browser == nullptr) return false;
+        seen.title = vmqdSDK::WindowText(*browser);
+        seen.okAtOpening = okEnabled();
+        for (HWND c = GetWindow(*browser, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+          wchar_t kind[16] = {};
+          GetClassNameW(c, kind, 16);
+          if (std::wstring(kind) == L"Static") seen.statics.push_back(vmqdSDK::WindowText(c));
+        }
+        return true;
+      },
+      [select, withoutSave] { return select(withoutSave), true; },
+      [&seen, select, okEnabled, install] {
+        seen.okOnFolderWithoutSave = okEnabled();
+        return select(install), true;
+      },
+      [&seen, select, okEnabled, readStatus, choose] {
+        seen.okOnInstallFolder = okEnabled();
+        readStatus();
+        if (!choose.empty()) select(choose);
+        return true;
+      },
+      [browser, choose] { return PostMessageW(*browser, WM_COMMAND, choose.empty() ? IDCANCEL : IDOK, 0), true; },
+  };
+  EXPECT_TRUE(test::RunWithSteps([&] { SendMessageW(button, BM_CLICK, 0, 0); }, steps));
+  return seen;
+}
+
+TEST_F(MainDialogTest, BrowsingAcceptsOnlyInstallFoldersAndFillsTheField) {
+  SetText(IDC_SOURCE_FOLDER, "unchanged");
+  BrowseSeen cancelled = Browse(Item(IDC_SOURCE_BROWSE), SourceWithoutSave(), Source(), "");
+  EXPECT_EQ(cancelled.title, Sjis("フォルダの参照"));
+  EXPECT_NE(std::find(cancelled.statics.begin(), cancelled.statics.end(),
+                      Sjis("Halvor がインストールされているフォルダを選択してください。")),
+            cancelled.statics.end());
+  EXPECT_FALSE(cancelled.okAtOpening) << "the desktop holds no install folder's files";
+  EXPECT_FALSE(cancelled.okOnFolderWithoutSave);
+  EXPECT_TRUE(cancelled.okOnInstallFolder);
+  EXPECT_FALSE(cancelled.statusOnInstallFolder.empty()) << "the status line shows the selected path";
+  EXPECT_EQ(Text(IDC_SOURCE_FOLDER), "unchanged");
+
+  BrowseSeen chosen = Browse(Item(IDC_DESTINATION_BROWSE), Source(), Destination(), Destination());
+  EXPECT_NE(std::find(chosen.statics.begin(), chosen.statics.end(),
+                      Sjis("The Vaults Of The GreyHarbor がインストールされているフォルダを選択してください。")),
+            chosen.statics.end());
+  EXPECT_FALSE(chosen.okOnFolderWithoutSave) << "a source install folder is no destination";
+  EXPECT_TRUE(chosen.okOnInstallFolder);
+  EXPECT_EQ(Text(IDC_DESTINATION_FOLDER), Destination()) << "the chosen folder, ending with \\";
+}
+
+}  // namespace
+}  // namespace hvxfer::app
