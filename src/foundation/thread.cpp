@@ -67,35 +67,42 @@ struct Event::State {
 
 namespace {
 
-// Named events of this process; an entry lives as long as one Event of that name does.
+// Named events of this process; an entry lives as long as one Event of that name does. Never destroyed, so
+// that an Event with static storage may still end after them.
 std::mutex& NamesMutex() {
-  static std::mutex m;
-  return m;
+  static auto* m = new std::mutex;
+  return *m;
 }
 std::map<std::string, std::weak_ptr<Event::State>>& Names() {
-  static std::map<std::string, std::weak_ptr<Event::State>> names;
-  return names;
+  static auto* names = new std::map<std::string, std::weak_ptr<Event::State>>;
+  return *names;
+}
+
+std::shared_ptr<Event::State> MakeState(bool manualReset, bool initiallySet) {
+  auto state = std::make_shared<Event::State>();
+  state->manualReset = manualReset;
+  state->set = initiallySet;
+  return state;
 }
 
 }  // namespace
 
-Event::Event(bool manualReset, bool initiallySet, const void*, const std::string& name) {
-  if (!name.empty()) {
-    std::lock_guard<std::mutex> lock(NamesMutex());
-    auto it = Names().find(name);
-    if (it != Names().end()) state_ = it->second.lock();
-    if (state_) return;
+Event::Event(bool manualReset, bool initiallySet, const void*, const std::string& name) : named_(!name.empty()) {
+  if (!named_) {
+    state_ = MakeState(manualReset, initiallySet);
+    return;
   }
-  state_ = std::make_shared<State>();
-  state_->manualReset = manualReset;
-  state_->set = initiallySet;
-  if (!name.empty()) {
-    std::lock_guard<std::mutex> lock(NamesMutex());
-    Names()[name] = state_;
+  std::lock_guard<std::mutex> lock(NamesMutex());
+  std::weak_ptr<State>& entry = Names()[name];
+  state_ = entry.lock();
+  if (!state_) {
+    state_ = MakeState(manualReset, initiallySet);
+    entry = state_;
   }
 }
 
 Event::~Event() {
+  if (!named_) return;
   std::lock_guard<std::mutex> lock(NamesMutex());
   state_.reset();
   std::erase_if(Names(), [](const auto& entry) { return entry.second.expired(); });

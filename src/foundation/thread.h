@@ -79,6 +79,7 @@ class Event {
 
  private:
   std::shared_ptr<State> state_;
+  bool named_;
 };
 
 // A lock with wait and notify, in the manner of a condition bound to its lock.
