@@ -48,6 +48,13 @@ wine_step_cli_output() {
 
 WINE_STEPS=(wine_step_ctest wine_step_cli_output)
 
+# The Windows tool's screenshot of its dialog (its UI tests run in wine_step_ctest).
+if [ -f scripts/test-windows-ui.sh ]; then
+  # shellcheck source=test-windows-ui.sh
+  . scripts/test-windows-ui.sh
+  WINE_STEPS+=(wine_step_ui_screenshot)
+fi
+
 # ---- Bookkeeping ----
 summary=()
 failed=0
