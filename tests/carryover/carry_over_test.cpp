@@ -26,12 +26,12 @@ std::string ErrorLine(int code, const std::string& message) {
 
 // Carried, removed and failed items with names of every kind: the whole story of one run.
 ToolArchiveSpec StoryTables() {
-  ToolArchiveSpec spec;
-  spec.names = {{10, "Orb"}, {20, "Core"}, {30, Sjis("石")}, {40, Sjis("石")}, {50, "Broken"}};
+  ToolArchiveSpec contents;
+  contents.names = {{10, "Orb"}, {20, "Core"}, {30, Sjis("石")}, {40, Sjis("石")}, {50, "Broken"}};
   // "ORB" equals "Orb" apart from case; 1100 is a tune id without range rows, so item 50 fails.
-  spec.filter = {{10, 1000010, "ORB"}, {20, 1000020, "New Core"}, {50, 1100, "Tune"}};
-  spec.fixed = {{60, 1000060, "Fixed"}};
-  return spec;
+  contents.filter = {{10, 1000010, "ORB"}, {20, 1000020, "New Core"}, {50, 1100, "Tune"}};
+  contents.fixed = {{60, 1000060, "Fixed"}};
+  return contents;
 }
 
 TEST(RunCarryOver, CarriesRemovesAndFailsInIdOrder) {
@@ -59,10 +59,10 @@ TEST(RunCarryOver, CarriesRemovesAndFailsInIdOrder) {
 }
 
 TEST(RunCarryOver, EmptySaveGivesTemplatesOnlyAndTitleOnlyReport) {
-  ToolArchiveSpec spec;
-  spec.header = "<h a=\"_UN__UN_\">_UN_";
-  spec.footer = "_UN_</h>";
-  RunFolders run(spec);
+  ToolArchiveSpec contents;
+  contents.header = "<h a=\"_UN__UN_\">_UN_";
+  contents.footer = "_UN_</h>";
+  RunFolders run(contents);
   run.WriteSourceSave(SourceSaveImage{});
   const std::string name = Sjis("勇者ソ");  // a second byte 0x5C is no separator
   EXPECT_FALSE(PathExists(run.Destination() + "save\\"));
@@ -122,9 +122,9 @@ TEST(RunCarryOver, FoldersAreNamedNormalized) {
 }
 
 TEST(RunCarryOver, NamesThatRulesOrPathsRefuse) {
-  ToolArchiveSpec spec;
-  spec.prhChar = "#\r\n";
-  RunFolders run(spec);
+  ToolArchiveSpec contents;
+  contents.prhChar = "#\r\n";
+  RunFolders run(contents);
   run.WriteSourceSave(SourceSaveImage{});
   for (const std::string name : {"abc", "ab#cd", "ab\\cd", "ab/cd", "c:abc", "ab\x01" "cd", "NUL.x", "com1", "Aux ",
                                  "conout$"}) {
@@ -148,7 +148,7 @@ TEST(IsSafeSaveFileName, DotsAlone) {
 TEST(RunCarryOver, FailureCodes) {
   struct Case {
     const char* what;
-    ToolArchiveSpec spec;
+    ToolArchiveSpec contents;
     std::string sourceSave;  // file bytes; empty: an empty save
     int code;
     std::string message;
@@ -198,7 +198,7 @@ TEST(RunCarryOver, FailureCodes) {
       {"document not convertible", badHeaderText, "", 509, Sjis("データ処理失敗")},
   };
   for (const Case& c : cases) {
-    RunFolders run(c.spec);
+    RunFolders run(c.contents);
     if (c.sourceSave.empty()) {
       run.WriteSourceSave(SourceSaveImage{});
     } else {

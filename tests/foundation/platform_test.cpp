@@ -274,6 +274,7 @@ TEST(PlatformText, RefusesWhatHasNoCounterpart) {
   const std::string noCp932[] = {
       "\xC3\xA9",          // é: no best-fit "e"
       "\xE2\x82\xAC",      // euro sign
+      "\xC2\xA5",          // yen sign: must not become the 0x5C separator
       "\xF0\x9F\x98\x80",  // outside the BMP
       "\xC3",              // truncated UTF-8
       "\xFF",

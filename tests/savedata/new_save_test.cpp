@@ -73,10 +73,10 @@ TEST(BuildNewSaveDocument, TemplatesAroundTheItems) {
       {"long footer", "", std::string(5000, 'f') + "!", "<i/>" + std::string(5000, 'f') + "!"},
   };
   for (const Case& c : cases) {
-    ToolArchiveSpec spec;
-    spec.header = c.header;
-    spec.footer = c.footer;
-    WriteFileBytes(folder.Path() + "main.cr", BuildToolArchive(spec));
+    ToolArchiveSpec contents;
+    contents.header = c.header;
+    contents.footer = c.footer;
+    WriteFileBytes(folder.Path() + "main.cr", BuildToolArchive(contents));
     CArchive archive;
     ASSERT_TRUE(archive.Open(folder.Path() + "main.cr"));
     CMemoryStream document(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);

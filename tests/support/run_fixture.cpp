@@ -61,25 +61,25 @@ void AddTemplate(ArchiveWriter& archive, const char* title, const std::optional<
 
 }  // namespace
 
-std::string BuildToolArchive(const ToolArchiveSpec& spec) {
+std::string BuildToolArchive(const ToolArchiveSpec& contents) {
   using Mapped = ToolArchiveSpec::MappedRow;
   ArchiveWriter archive;
   archive.Ext(".tbl");
-  archive.Add("name", Table(spec.names, [](const ToolArchiveSpec::NameRow& r) { return Bytes().Text(r.name).str(); }),
+  archive.Add("name", Table(contents.names, [](const ToolArchiveSpec::NameRow& r) { return Bytes().Text(r.name).str(); }),
               kZlib);
-  archive.Add("filter", Table(spec.filter, [](const Mapped& r) { return Bytes().U32(r.newBaseId).Text(r.newName).str(); }));
+  archive.Add("filter", Table(contents.filter, [](const Mapped& r) { return Bytes().U32(r.newBaseId).Text(r.newName).str(); }));
   archive.Add("fixed",
-              Table(spec.fixed, [](const Mapped& r) { return Bytes().U32(r.newBaseId).Text(r.newName).U8(7).str(); }),
+              Table(contents.fixed, [](const Mapped& r) { return Bytes().U32(r.newBaseId).Text(r.newName).U8(7).str(); }),
               kVmqd);
   archive.Ext(".txt");
   // The header is stored as it is (served as a window onto the archive), the footer coded unless empty
   // (a coded member of no bytes is unreadable).
-  AddTemplate(archive, "h", spec.header, spec.headerBeyondEnd, kPlain);
-  if (spec.prhChar) archive.Add("PRH_Char", *spec.prhChar);
-  if (spec.prhName) archive.Add("PRH_Name", *spec.prhName, kZlib);
-  if (spec.prhWord) archive.Add("PRH_Word", *spec.prhWord);
-  const bool plainFooter = spec.footerBeyondEnd || !spec.footer || spec.footer->empty();
-  AddTemplate(archive, "f", spec.footer, spec.footerBeyondEnd, plainFooter ? kPlain : kZlib);
+  AddTemplate(archive, "h", contents.header, contents.headerBeyondEnd, kPlain);
+  if (contents.prhChar) archive.Add("PRH_Char", *contents.prhChar);
+  if (contents.prhName) archive.Add("PRH_Name", *contents.prhName, kZlib);
+  if (contents.prhWord) archive.Add("PRH_Word", *contents.prhWord);
+  const bool plainFooter = contents.footerBeyondEnd || !contents.footer || contents.footer->empty();
+  AddTemplate(archive, "f", contents.footer, contents.footerBeyondEnd, plainFooter ? kPlain : kZlib);
   return archive.Build();
 }
 
@@ -104,9 +104,9 @@ vmqdSDK::SourceSaveImage SaveWithList(const std::vector<vmqdSDK::SourceItem>& it
   return image;
 }
 
-RunFolders::RunFolders(const ToolArchiveSpec& spec)
+RunFolders::RunFolders(const ToolArchiveSpec& contents)
     : tool_(temp_.Path() + "tool\\"), source_(temp_.Path() + "halvor\\"), destination_(temp_.Path() + "vaults\\") {
-  WriteFileBytes(tool_ + "main.cr", BuildToolArchive(spec));
+  WriteFileBytes(tool_ + "main.cr", BuildToolArchive(contents));
   if (vmqdSDK::LoadToolData(tool_ + "main.cr") != vmqdSDK::ToolDataStatus::kLoaded)
     throw std::runtime_error("test archive does not load");
   for (const char* marker : {"setting.exe", "halvor.exe"}) WriteFileBytes(source_ + marker, "");

@@ -43,7 +43,7 @@ struct ToolArchiveSpec {
   std::vector<MappedRow> fixed;
   std::optional<std::string> prhChar, prhName, prhWord;
 };
-std::string BuildToolArchive(const ToolArchiveSpec& spec);
+std::string BuildToolArchive(const ToolArchiveSpec& contents);
 
 // A "mobcore" item (new base id 1000000 and above): converted without ranges or draws, its element is
 // known in advance.
@@ -57,7 +57,7 @@ vmqdSDK::SourceSaveImage SaveWithList(const std::vector<vmqdSDK::SourceItem>& it
 // save) and a destination install folder, each with its marker files.
 class RunFolders {
  public:
-  explicit RunFolders(const ToolArchiveSpec& spec = {});
+  explicit RunFolders(const ToolArchiveSpec& contents = {});
 
   const std::string& Tool() const { return tool_; }
   const std::string& Source() const { return source_; }

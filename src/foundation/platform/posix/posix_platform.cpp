@@ -210,8 +210,15 @@ std::string ModuleFileName() {
   return cp932;
 }
 
+// Into CP932 only conversions that come back unchanged count, as on Windows: iconv maps a few characters one way
+// (U+00A5 to 0x5C among them), which would turn a yen sign in a name into a path separator.
 bool Cp932ToUtf8(const std::string& cp932, std::string& utf8) { return Convert("UTF-8", "CP932", cp932, utf8); }
-bool Utf8ToCp932(const std::string& utf8, std::string& cp932) { return Convert("CP932", "UTF-8", utf8, cp932); }
+bool Utf8ToCp932(const std::string& utf8, std::string& cp932) {
+  std::string back;
+  if (Convert("CP932", "UTF-8", utf8, cp932) && Convert("UTF-8", "CP932", cp932, back) && back == utf8) return true;
+  cp932.clear();
+  return false;
+}
 
 bool LocalNow(LocalTime& out) {
   std::time_t now = std::time(nullptr);
