@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
+bash scripts/setup.sh native
 build=build/main-job
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHVXFER_TESTS=OFF > /dev/null
 cmake --build "$build" --target hvxfer-cli hvxfer_data -j2 > /dev/null
