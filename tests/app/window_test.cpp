@@ -145,6 +145,30 @@ TEST(WindowRun, WithoutItsOwnLoopTheWindowRunsOnAWorkerThread) {
   EXPECT_NE(windowThread, GetCurrentThreadId());
 }
 
+TEST(WindowRun, ModalDialogReturnsTheResultItEndedWith) {
+  // The tool's own template; as a modal dialog it is served through the dialog procedure.
+  class ModalDialog : public Window {
+   public:
+    ModalDialog() {
+      WindowClass c;
+      c.className = "hvxfer";
+      c.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(101));  // as the tool registers it
+      SetDialogParameters(true, 102, nullptr, true, c, nullptr);
+    }
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+      if (message == WM_INITDIALOG) {
+        attachedAtInit = Handle() != nullptr && GetDlgItem(Handle(), 1000) != nullptr;
+        EndDialog(7);
+      }
+      return Window::HandleMessage(message, wParam, lParam);
+    }
+    bool attachedAtInit = false;
+  } dialog;
+  EXPECT_EQ(dialog.Run(Window::kQuitMode), 7);
+  EXPECT_TRUE(dialog.attachedAtInit);
+  EXPECT_EQ(dialog.Handle(), nullptr);
+}
+
 // Records the order in which wrappers see a message.
 class RecordingWrapper : public ControlWrapper {
  public:

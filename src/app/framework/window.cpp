@@ -158,8 +158,6 @@ Window::~Window() {
 
 void Window::SetDialogParameters(bool modal, int templateId, HWND parent, bool ownLoop,
                                  const WindowClass& windowClass, HINSTANCE instance) {
-  dialog_ = true;
-  modal_ = modal;
   kind_ = modal ? kModalDialog : kModelessDialog;
   templateId_ = templateId;
   parent_ = parent;
@@ -171,8 +169,6 @@ void Window::SetDialogParameters(bool modal, int templateId, HWND parent, bool o
 void Window::SetWindowParameters(const WindowClass& windowClass, const std::string& title, DWORD style,
                                  DWORD exStyle, int x, int y, int width, int height, HWND parent, bool ownLoop,
                                  HINSTANCE instance) {
-  dialog_ = false;
-  modal_ = false;
   kind_ = kPlain;
   class_ = windowClass;
   title_ = title;

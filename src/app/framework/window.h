@@ -124,8 +124,6 @@ class Window {
   HWND hwnd_ = nullptr;
   std::uint32_t kind_ = kPlain;
   std::uint32_t flags_ = 0;
-  bool dialog_ = false;
-  bool modal_ = false;
   int templateId_ = 0;
   HWND parent_ = nullptr;
   HINSTANCE instance_ = nullptr;
