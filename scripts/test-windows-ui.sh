@@ -9,7 +9,8 @@
 # Source: . scripts/test-windows-ui.sh   (inside a started scripts/wine-env.sh environment)
 #         defines wine_step_ui_screenshot, for a test run whose ctest already ran both test programs.
 
-_ui_windows_dir() { echo "${HVXFER_WINDOWS_DIR:-build/windows}"; }
+# The build folder: scripts/test.sh's WINDOWS_DIR when sourced there, else HVXFER_WINDOWS_DIR or build/windows.
+_ui_windows_dir() { echo "${WINDOWS_DIR:-${HVXFER_WINDOWS_DIR:-build/windows}}"; }
 
 # Shows the dialog filled with valid inputs on a virtual desktop (which draws the window frame) and
 # saves the dialog's part of the screen.
