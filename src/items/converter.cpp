@@ -9,55 +9,6 @@
 
 namespace vmqdSDK {
 
-// ---- RunRandom ----
-
-namespace {
-
-constexpr int kN = RunRandom::kStateSize;
-constexpr int kM = 397;
-constexpr std::uint32_t kMatrixA = 0x9908B0DFu;
-constexpr std::uint32_t kUpperMask = 0x80000000u;
-constexpr std::uint32_t kLowerMask = 0x7FFFFFFFu;
-
-std::uint32_t Twist(std::uint32_t upper, std::uint32_t lower, std::uint32_t far) {
-  const std::uint32_t y = (upper & kUpperMask) | (lower & kLowerMask);
-  return far ^ (y >> 1) ^ ((y & 1u) ? kMatrixA : 0u);
-}
-
-std::uint32_t Temper(std::uint32_t y) {
-  y ^= y >> 11;
-  y ^= (y << 7) & 0x9D2C5680u;
-  y ^= (y << 15) & 0xEFC60000u;
-  y ^= y >> 18;
-  return y;
-}
-
-}  // namespace
-
-RunRandom::RunRandom(std::uint32_t seed) : next_(kN) {
-  // Each state word takes the upper halves of two successive steps of x <- 69069 x + 1.
-  for (int i = 0; i < kN; ++i) {
-    state_[i] = seed & 0xFFFF0000u;
-    seed = 69069u * seed + 1u;
-    state_[i] |= (seed & 0xFFFF0000u) >> 16;
-    seed = 69069u * seed + 1u;
-  }
-}
-
-void RunRandom::Regenerate() {
-  int k = 0;
-  for (; k < kN - kM; ++k) state_[k] = Twist(state_[k], state_[k + 1], state_[k + kM]);
-  for (; k < kN - 1; ++k) state_[k] = Twist(state_[k], state_[k + 1], state_[k + kM - kN]);
-  state_[kN - 1] = Twist(state_[kN - 1], state_[0], state_[kM - 1]);
-  for (int i = 0; i < kN; ++i) output_[i] = Temper(state_[i]);
-  next_ = 0;
-}
-
-std::uint32_t RunRandom::Draw() {
-  if (next_ >= kN) Regenerate();
-  return output_[next_++];
-}
-
 float RunRandom::DrawFraction() {
   return static_cast<float>(static_cast<double>(Draw()) * static_cast<double>(convert::kDrawScale));
 }

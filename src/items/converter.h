@@ -13,14 +13,27 @@
 namespace vmqdSDK {
 
 // The 1998 reference MT19937 with its linear-congruential seeding. Outputs are tempered a whole state
-// (624 words) at a time and handed out one per draw.
+// (624 words) at a time and handed out one per draw. The regeneration has a SIMD variant (SSE2 on x86),
+// chosen once by the processor's feature flag; both give the same numbers.
 class RunRandom {
  public:
   static constexpr std::uint32_t kSeed = 4357;
   static constexpr int kStateSize = 624;
 
-  explicit RunRandom(std::uint32_t seed = kSeed);
-  std::uint32_t Draw();
+  enum class Variant { kAuto, kScalar, kSimd };
+  // True when this processor can run the SIMD regeneration.
+  static bool SimdSupported();
+  // The variant kAuto resolves to on this processor.
+  static Variant AutoVariant();
+
+  // kSimd on a processor without it falls back to kScalar.
+  explicit RunRandom(std::uint32_t seed = kSeed, Variant variant = Variant::kAuto);
+  Variant GetVariant() const { return variant_; }
+
+  std::uint32_t Draw() {
+    if (next_ >= kStateSize) Regenerate();
+    return output_[next_++];
+  }
   // draw × 2^-32, rounded to single precision (may round up to 1.0f).
   float DrawFraction();
 
@@ -30,6 +43,7 @@ class RunRandom {
   std::uint32_t state_[kStateSize];
   std::uint32_t output_[kStateSize];
   int next_;
+  Variant variant_;
 };
 
 namespace convert {
