@@ -112,12 +112,15 @@ INT_PTR CALLBACK FrameworkDialogProcedure(HWND hwnd, UINT message, WPARAM wParam
   if (message == WM_INITDIALOG && window->kind_ == Window::kModalDialog &&
       !Guarded([&] { return static_cast<LRESULT>(window->Attach(hwnd)); })) {
     if (!t_pending) {
-      t_pending = std::make_exception_ptr(CRuntimeException("Failed CreateWindow\n" + LastErrorText(0), "na", 0));
+      t_pending =
+          std::make_exception_ptr(CRuntimeException("Failed CreateWindow\n" + LastErrorText(GetLastError()), "na", 0));
     }
+    ::EndDialog(hwnd, -1);
+    return FALSE;
   }
   bool saved = t_inDialogProcedure;
   t_inDialogProcedure = true;
-  LRESULT result = t_pending ? 0 : Guarded([&] { return window->HandleMessage(message, wParam, lParam); });
+  LRESULT result = Guarded([&] { return window->HandleMessage(message, wParam, lParam); });
   t_inDialogProcedure = saved;
   if (t_pending && window->kind_ == Window::kModalDialog) ::EndDialog(hwnd, -1);
   if (message == WM_NCDESTROY && Window::FromHandle(hwnd) == window) window->Unbind();
