@@ -1,0 +1,182 @@
+// The whole carry-over run on a large generated source save, timed beside the zlib floor of the same
+// data: inflating the source payload and deflating the produced container at level 6, both by calling
+// zlib directly. A forked child writes the source save, so that the peak resident memory printed is the
+// run's own (plus the floor's buffers, measured after it).
+//
+//   hvxfer_whole_run [--data main.cr] [--items N] [--repeat R]
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "archive/archive.h"
+#include "archive/codec.h"
+#include "carryover/carry_over.h"
+#include "carryover/tool_data.h"
+#include "foundation/path.h"
+#include "items/converter.h"
+#include "items/tables.h"
+#include "savedata/source_save.h"
+#include "support/temp_folder.h"
+#include "bench_data.h"
+
+namespace {
+
+using namespace vmqdSDK;
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+  std::string data;
+  std::uint32_t items = 200000;
+  int repeat = 3;
+};
+
+std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Inflates a whole zlib stream into a buffer of a known size; the floor's first half.
+bool InflateInto(const std::uint8_t* in, std::size_t inSize, std::vector<std::uint8_t>& out) {
+  z_stream zs{};
+  if (inflateInit(&zs) != Z_OK) return false;
+  zs.next_in = const_cast<std::uint8_t*>(in);
+  zs.avail_in = static_cast<uInt>(inSize);
+  zs.next_out = out.data();
+  zs.avail_out = static_cast<uInt>(out.size());
+  const int rc = inflate(&zs, Z_FINISH);
+  out.resize(zs.total_out);
+  inflateEnd(&zs);
+  return rc == Z_STREAM_END;
+}
+
+long PeakRssKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+int Main(const Options& options) {
+  test::TempFolder folder;
+  const std::string source = folder.Path() + "halvor\\", destination = folder.Path() + "vaults\\";
+  const std::filesystem::path savePath = test::NativePath(source + "main\\save\\save00.dat");
+
+  // The source save is made in a child, so that none of its making counts in this process's peak.
+  const pid_t child = fork();
+  if (child == 0) {
+    if (LoadToolData(options.data) != ToolDataStatus::kLoaded) _exit(3);
+    std::filesystem::create_directories(savePath.parent_path());
+    for (const char* marker : {"setting.exe", "halvor.exe"}) std::ofstream(test::NativePath(source + marker));
+    for (const char* marker : {"setting.exe", "cr\\a.cr", "cr\\b.cr", "cr\\c.cr", "cr\\d.cr", "cr\\eft.cr",
+                               "cr\\enm.cr", "cr\\hro.cr", "cr\\map.cr"}) {
+      std::filesystem::create_directories(test::NativePath(destination + marker).parent_path());
+      std::ofstream(test::NativePath(destination + marker));
+    }
+    _exit(WriteSourceSave(test::CorePath(savePath), bench::MakeSave(options.items), 0x5A) ? 0 : 4);
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "making the source save failed (status %d)\n", status);
+    return 2;
+  }
+  if (LoadToolData(options.data) != ToolDataStatus::kLoaded) {
+    std::fprintf(stderr, "%s\n", ToolDataProblem(LoadToolData(options.data), options.data).c_str());
+    return 2;
+  }
+
+  // The run, repeated under new user names; the best time counts.
+  double runBest = 1e30;
+  std::filesystem::path output;
+  for (int r = 0; r < options.repeat; ++r) {
+    const std::string name = "bench" + std::to_string(r) + "user";
+    const CarryOverInput input{source, destination, name};
+    const auto start = Clock::now();
+    const bool ok = RunCarryOver(input, folder.Path() + "log.txt", *GetProcessArchive());
+    runBest = std::min(runBest, Seconds(Clock::now() - start));
+    if (!ok) {
+      std::filesystem::copy_file(test::NativePath(folder.Path() + "log.txt"), "whole_run_failed_log.txt",
+                                 std::filesystem::copy_options::overwrite_existing);
+      std::fprintf(stderr, "the run failed; its report is in whole_run_failed_log.txt\n");
+      return 1;
+    }
+    output = test::NativePath(destination + "save\\" + name + ".sav");
+  }
+  const long runPeakKb = PeakRssKb();
+
+  // The floor, on the same data: the source payload inflated, the produced container deflated.
+  const std::vector<std::uint8_t> sourceFile = ReadFile(savePath);
+  const CByteArray payload = VmqdDescramble(sourceFile.data(), static_cast<std::uint32_t>(sourceFile.size()));
+  const std::vector<std::uint8_t> outputFile = ReadFile(output);
+  std::vector<std::uint8_t> container(std::size_t{1} << 28);  // large enough for any output the run makes
+  if (payload.IsNull() || !InflateInto(outputFile.data(), outputFile.size(), container)) {
+    std::fprintf(stderr, "the files do not decode\n");
+    return 1;
+  }
+  std::vector<std::uint8_t> inflated(std::size_t{1} << 28);
+  double floorBest = 1e30, inflateBest = 0, deflateBest = 0;
+  for (int r = 0; r < options.repeat; ++r) {
+    inflated.resize(std::size_t{1} << 28);
+    const auto start = Clock::now();
+    if (!InflateInto(payload.Data(), payload.GetCount(), inflated)) return 1;
+    const auto middle = Clock::now();
+    uLongf deflatedSize = compressBound(static_cast<uLong>(container.size()));
+    std::vector<std::uint8_t> deflated(deflatedSize);
+    if (compress2(deflated.data(), &deflatedSize, container.data(), container.size(), 6) != Z_OK) return 1;
+    const auto end = Clock::now();
+    if (Seconds(end - start) < floorBest) {
+      floorBest = Seconds(end - start);
+      inflateBest = Seconds(middle - start);
+      deflateBest = Seconds(end - middle);
+    }
+  }
+
+  const double inflatedMb = static_cast<double>(inflated.size()) / 1e6;
+  const double outputMb = static_cast<double>(container.size()) / 1e6;
+  std::printf("items (top level)       %u, a quarter with a nested tune item\n", options.items);
+  std::printf("source save             %.1f MB on disk, %.1f MB inflated\n", static_cast<double>(sourceFile.size()) / 1e6,
+              inflatedMb);
+  std::printf("new save                %.1f MB on disk, %.1f MB container\n", static_cast<double>(outputFile.size()) / 1e6,
+              outputMb);
+  std::printf("run (best of %d)        %.3f s, %.0f top-level items/s\n", options.repeat, runBest,
+              options.items / runBest);
+  std::printf("floor (best of %d)      %.3f s (inflate %.3f s + deflate level 6 %.3f s)\n", options.repeat, floorBest,
+              inflateBest, deflateBest);
+  std::printf("ratio run / floor       %.2f\n", runBest / floorBest);
+  std::printf("peak RSS after the runs %.1f MB (%.2f x inflated source + container)\n", runPeakKb / 1024.0,
+              (runPeakKb * 1024.0 / 1e6) / (inflatedMb + outputMb));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  options.data = vmqdSDK::GetModuleFolder() + "main.cr";
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--data" && i + 1 < argc) {
+      options.data = vmqdSDK::test::CorePath(argv[++i]);
+    } else if (arg == "--items" && i + 1 < argc) {
+      options.items = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+    } else if (arg == "--repeat" && i + 1 < argc) {
+      options.repeat = std::max(1, std::atoi(argv[++i]));
+    } else {
+      std::fprintf(stderr, "usage: %s [--data main.cr] [--items N] [--repeat R]\n", argv[0]);
+      return 2;
+    }
+  }
+  return Main(options);
+}
