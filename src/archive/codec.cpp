@@ -29,18 +29,20 @@ inline std::uint8_t Ror8(std::uint8_t v, unsigned s) {
   return static_cast<std::uint8_t>((v >> s) | (v << ((8 - s) & 7)));
 }
 
-// The growing result of Deflate and Inflate: capacity doubles until an append fits.
+// The growing result of Deflate and Inflate: capacity doubles until an append fits, but never beyond
+// the limit, and an append past the limit fails.
 class Output {
  public:
-  explicit Output(std::uint32_t capacity) : buffer_(CByteArray::AllocateUninitialized(capacity)) {}
+  Output(std::uint32_t capacity, std::uint32_t limit = 0xFFFFFFFFu)
+      : buffer_(CByteArray::AllocateUninitialized(std::min(capacity, std::max(limit, 1u)))), limit_(limit) {}
   bool Append(const std::uint8_t* bytes, std::uint32_t n) {
     if (buffer_.IsNull()) return false;
     const std::uint64_t need = std::uint64_t{used_} + n;
+    if (need > limit_) return false;
     std::uint64_t capacity = buffer_.GetCount();
     if (need > capacity) {
       while (capacity < need) capacity *= 2;
-      if (capacity > 0xFFFFFFFFu) capacity = need;
-      if (capacity > 0xFFFFFFFFu) return false;
+      capacity = std::min<std::uint64_t>(capacity, limit_);
       // An allocation that fails ends the operation with an empty result rather than the process.
       CByteArray larger = CByteArray::AllocateUninitialized(static_cast<std::uint32_t>(capacity));
       if (larger.IsNull()) return false;
@@ -59,6 +61,7 @@ class Output {
  private:
   CByteArray buffer_;
   std::uint32_t used_ = 0;
+  std::uint32_t limit_;
 };
 
 // Feeds the next input chunk when the engine has consumed the last; true when it was the final one.
@@ -158,7 +161,7 @@ CByteArray CZlib::Inflate(const void* data, std::uint32_t size) {
   input_.At(0);
   output_.At(0);
   const auto* src = static_cast<const std::uint8_t*>(data);
-  Output result(size);
+  Output result(size, inflateLimit_);
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) return {};
   const std::uint32_t outChunk = output_.GetCount();

@@ -19,16 +19,25 @@ CByteArray VmqdDescramble(const void* data, std::uint32_t size);
 class CZlib {
  public:
   static constexpr std::int32_t kEngineLevel = 0x7FFFFFFF;  // "use the engine's own level"
+  // Inflate refuses a stream that would grow beyond this many bytes (a few hundred bytes can ask for
+  // gigabytes). A source save of 200 000 items with nested tune items, far more than the game can hold,
+  // inflates to 25 MB; 64 MiB leaves room for two and a half times that, and keeps a run's peak memory
+  // (a few times the inflated size) within what a 32-bit process can have.
+  static constexpr std::uint32_t kDefaultInflateLimit = 64u << 20;
 
   CZlib(std::int32_t inputChunk, std::int32_t outputChunk, std::int32_t level);
   CByteArray Deflate(const void* data, std::uint32_t size, std::int32_t level);
+  // Empty on any zlib error, an unfinished stream, or output beyond the inflate limit.
   CByteArray Inflate(const void* data, std::uint32_t size);
   std::int32_t GetLevel() const { return level_; }
+  void SetInflateLimit(std::uint32_t limit) { inflateLimit_ = limit; }
+  std::uint32_t GetInflateLimit() const { return inflateLimit_; }
 
  private:
   CByteArray input_;
   CByteArray output_;
   std::int32_t level_;
+  std::uint32_t inflateLimit_ = kDefaultInflateLimit;
 };
 
 class CCodec {
