@@ -14,24 +14,11 @@ namespace {
 constexpr const char* kUsage = "check-name USER_NAME [--data ARCHIVE]";
 
 int CheckName(const Args& args) {
-  std::vector<std::string> positional;
-  std::string archive = vmqdSDK::DefaultArchivePath();
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--data") {
-      if (i + 1 == args.size()) return UsageError(std::string(kUsage) + " (--data needs a value)");
-      archive = args[++i];
-    } else {
-      positional.push_back(args[i]);
-    }
-  }
-  if (positional.size() != 1) return UsageError(kUsage);
-
-  const vmqdSDK::ToolDataStatus status = vmqdSDK::LoadToolData(archive);
-  if (status != vmqdSDK::ToolDataStatus::kLoaded) {
-    PrintErr("check-name: " + vmqdSDK::ToolDataProblem(status, archive) + "\n");
-    return kExitUsage;
-  }
-  const std::string& name = positional[0];
+  ParsedArgs parsed;
+  if (!ParseArgs(args, kUsage, {{"--data", vmqdSDK::DefaultArchivePath()}}, parsed)) return kExitUsage;
+  if (parsed.positional.size() != 1) return UsageError(kUsage);
+  if (!LoadToolDataFor("check-name", parsed.Option("--data"))) return kExitUsage;
+  const std::string& name = parsed.positional[0];
   std::string refusal = name.empty() ? vmqdSDK::Sjis("ユーザー名を入力してください。") : vmqdSDK::CheckUserName(name);
   // As the dialog: a name the run would refuse as a file name is not offered as usable.
   if (refusal.empty() && !vmqdSDK::IsSafeSaveFileName(name)) refusal = vmqdSDK::UserNameMessage("ne_");

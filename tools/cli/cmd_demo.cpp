@@ -155,24 +155,11 @@ bool MakeMarkers(const std::string& folder, const std::vector<std::string>& mark
 }
 
 int Demo(const Args& args) {
-  std::vector<std::string> positional;
-  std::string archive = vmqdSDK::DefaultArchivePath();
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--data") {
-      if (i + 1 == args.size()) return UsageError(std::string(kUsage) + " (--data needs a value)");
-      archive = args[++i];
-    } else {
-      positional.push_back(args[i]);
-    }
-  }
-  if (positional.size() != 1 || positional[0].empty()) return UsageError(kUsage);
-
-  const vmqdSDK::ToolDataStatus status = vmqdSDK::LoadToolData(archive);
-  if (status != vmqdSDK::ToolDataStatus::kLoaded) {
-    PrintErr("demo: " + vmqdSDK::ToolDataProblem(status, archive) + "\n");
-    return kExitUsage;
-  }
-  const std::string root = vmqdSDK::NormalizeFolderPath(positional[0]);
+  ParsedArgs parsed;
+  if (!ParseArgs(args, kUsage, {{"--data", vmqdSDK::DefaultArchivePath()}}, parsed)) return kExitUsage;
+  if (parsed.positional.size() != 1 || parsed.positional[0].empty()) return UsageError(kUsage);
+  if (!LoadToolDataFor("demo", parsed.Option("--data"))) return kExitUsage;
+  const std::string root = vmqdSDK::NormalizeFolderPath(parsed.positional[0]);
   const std::string source = root + "halvor\\", destination = root + "vaults\\";
   for (const std::string& folder : {source, destination}) {
     if (vmqdSDK::DirectoryExists(folder) || vmqdSDK::FileExists(folder.substr(0, folder.size() - 1))) {

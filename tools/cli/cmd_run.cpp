@@ -25,24 +25,14 @@ std::string ReadReport(const std::string& path) {
 }
 
 int Run(const Args& args) {
-  std::vector<std::string> positional;
-  std::string archive = vmqdSDK::DefaultArchivePath(), report = vmqdSDK::DefaultReportPath();
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--data" || args[i] == "--report") {
-      if (i + 1 == args.size()) return UsageError(std::string(kUsage) + " (" + args[i] + " needs a value)");
-      std::string& target = args[i] == "--data" ? archive : report;
-      target = args[++i];
-    } else {
-      positional.push_back(args[i]);
-    }
-  }
-  if (positional.size() != 3) return UsageError(kUsage);
-
-  const vmqdSDK::ToolDataStatus status = vmqdSDK::LoadToolData(archive);
-  if (status != vmqdSDK::ToolDataStatus::kLoaded) {
-    PrintErr("run: " + vmqdSDK::ToolDataProblem(status, archive) + "\n");
+  ParsedArgs parsed;
+  if (!ParseArgs(args, kUsage, {{"--data", vmqdSDK::DefaultArchivePath()}, {"--report", vmqdSDK::DefaultReportPath()}},
+                 parsed))
     return kExitUsage;
-  }
+  const std::vector<std::string>& positional = parsed.positional;
+  if (positional.size() != 3) return UsageError(kUsage);
+  if (!LoadToolDataFor("run", parsed.Option("--data"))) return kExitUsage;
+  const std::string& report = parsed.Option("--report");
   const bool ok = vmqdSDK::RunCarryOver({positional[0], positional[1], positional[2]}, report,
                                         *vmqdSDK::GetProcessArchive());
   PrintOut(ReadReport(report));

@@ -27,3 +27,22 @@ void PrintErr(const std::string& cp932);
 int UsageError(const std::string& message);
 
 }  // namespace hvxfer::cli
+
+namespace hvxfer::cli {
+
+// Arguments split into positional ones and `--name VALUE` options.
+struct ParsedArgs {
+  std::vector<std::string> positional;
+  std::vector<std::pair<std::string, std::string>> options;  // the known names with their values
+  const std::string& Option(const std::string& name) const;
+};
+
+// Fills `out` from `args`; `options` names the accepted options with their defaults. Returns false after
+// reporting a usage error (an option without its value).
+bool ParseArgs(const Args& args, const char* usage, std::vector<std::pair<std::string, std::string>> options,
+               ParsedArgs& out);
+
+// Opens the data archive and loads the tables and name lists from it; reports why not under `command`.
+bool LoadToolDataFor(const char* command, const std::string& archive);
+
+}  // namespace hvxfer::cli
