@@ -161,7 +161,7 @@ bool Converter::Tune(const SourceItem& item, std::uint32_t newId, ItemElement& e
 
   const std::int16_t g0 = GradeOf(RangeFraction(item.gradeValue, src->gradeRange.lo, src->gradeRange.hi, random));
   const std::uint8_t quality = PickInRange(dst->qualityLo, dst->qualityHi, FractionOf(g0));
-  element.AddAttribute("quality", FormatText("%u", static_cast<unsigned>(quality)));
+  element.AddAttribute("quality", item_text::Number(quality));
   const std::uint16_t durability = PickInRange(dst->durabilityLo, dst->durabilityHi, random.DrawFraction());
   element.AddAttribute("durability", item_text::Durability(durability));
 
@@ -192,7 +192,7 @@ bool Converter::Equip(const SourceItem& item, std::uint32_t newId, bool fixed, I
   }
   potential.push_back(g0);
   const std::int16_t capacity = PickInRange(dst->capacityLo, dst->capacityHi, FractionOf(g0));
-  element.AddAttribute("capacity", FormatText("%d", capacity));
+  element.AddAttribute("capacity", item_text::Number(capacity));
 
   bool hasDurability = false;
   float fd = 0.0f;
@@ -246,8 +246,8 @@ bool Converter::Equip(const SourceItem& item, std::uint32_t newId, bool fixed, I
 
 void Converter::Mobcore(const SourceItem& item, ItemElement& element) {
   element.AddAttribute("category", "mobcore");
-  element.AddAttribute("rank", FormatText("%d", -1));
-  element.AddAttribute("hp", FormatText("%d", item.attribute[0]));
+  element.AddAttribute("rank", item_text::Number(-1));
+  element.AddAttribute("hp", item_text::Number(item.attribute[0]));
   element.AddAttribute("status", item_text::Group(item.status));
 }
 

@@ -57,6 +57,9 @@ bool WriteSourceRecord(CStream& out, const SourceRecord& record);
 using ItemElement = XmlElement;
 
 namespace item_text {
+// Decimal, as "%d" or "%u" writes it.
+std::string Number(std::int64_t value);
+void AppendNumber(std::string& text, std::int64_t value);
 // "%d:%d:%d:%d:%d:%d"
 std::string Group(const std::int16_t values[kParamCount]);
 // Current and maximum durability, "%d/%d" of the same value.
