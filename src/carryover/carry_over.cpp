@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "archive/archive.h"
@@ -103,11 +104,17 @@ class Run {
     SourceItemList items;
     if (int code = ReadSourceSave(source + "main\\save\\save00.dat", items)) return Fail(code);
 
-    const std::string itemText = ConvertItems(items);
+    std::string itemText = ConvertItems(items);
     items.clear();
 
-    CMemoryStream document(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
-    if (int code = BuildNewSaveDocument(archive_, name, itemText, document)) return Fail(code);
+    // Room for the templates around the items, so that the document is made without regrowing; once it
+    // holds the items, their text goes: a large save is held as few times at once as can be.
+    const std::size_t room = itemText.size() + 4096;
+    CMemoryStream document(room < 0x7FFFFFFF ? static_cast<std::int32_t>(room) : 0,
+                           platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+    const int built = BuildNewSaveDocument(archive_, name, itemText, document);
+    std::string().swap(itemText);
+    if (built) return Fail(built);
     CByteArray encoded;
     if (int code = EncodeNewSave(document.GetBuffer().Data(), document.GetSize(), encoded)) return Fail(code);
     if (int code = WriteNewSaveFile(outputFile, encoded)) return Fail(code);
@@ -145,7 +152,7 @@ class Run {
         }
       }
     }
-    return itemText.str();
+    return std::move(itemText).str();  // the text itself, not a copy of it
   }
 
   const CarryOverInput& input_;

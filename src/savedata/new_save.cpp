@@ -51,9 +51,15 @@ int BuildNewSaveDocument(CArchive& archive, const std::string& userName, const s
 
 int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded) {
   encoded.Reset();
-  CMemoryStream xml(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
-  if (!WriteXmlDocument(document, size, xml) || xml.IsClosed() || xml.GetSize() == 0) return kNewSaveDocument;
-  CByteArray scrambled = VmqdScramble(xml.GetBuffer().Data(), xml.GetSize());
+  CByteArray scrambled;
+  {
+    // Room for the declaration and a plain ASCII document; the encoded text is gone before deflating.
+    const std::uint64_t room = std::uint64_t{size} + 64;
+    CMemoryStream xml(room < 0x7FFFFFFF ? static_cast<std::int32_t>(room) : 0,
+                      platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+    if (!WriteXmlDocument(document, size, xml) || xml.IsClosed() || xml.GetSize() == 0) return kNewSaveDocument;
+    scrambled = VmqdScramble(xml.GetBuffer().Data(), xml.GetSize());
+  }
   if (scrambled.IsNull()) return kNewSaveScramble;
   CZlib zlib(1024, 1024, -1);
   CByteArray deflated = zlib.Deflate(scrambled.Data(), scrambled.GetCount(), CZlib::kEngineLevel);
