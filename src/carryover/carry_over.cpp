@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <sstream>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -221,10 +222,14 @@ int ConvertAndWriteItem(const SourceItem& item, std::ostream& out, const std::st
   }
   if (converted.kind == ConvertResult::kNothing) return 0;
   if (converted.kind != ConvertResult::kElement || converted.element.IsNull()) return -1;
-  // The element goes to `out` only once it is whole, so a failed item leaves no trace in the save.
-  std::ostringstream text;
+  // The element goes to `out` only once it is whole, so a failed item leaves no trace in the save. One
+  // stream serves every item: making a string stream costs more than writing a small element.
+  thread_local std::ostringstream text;
+  text.str(std::string());
+  text.clear();
   if (!converted.element->Write(text, indent)) return -1;
-  out << text.str();
+  const std::string_view written = text.view();
+  out.write(written.data(), static_cast<std::streamsize>(written.size()));
   return out.bad() ? -1 : 1;
 }
 
