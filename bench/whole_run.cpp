@@ -5,6 +5,7 @@
 //
 //   hvxfer_whole_run [--data main.cr] [--items N] [--repeat R]
 #include <sys/resource.h>
+#include <time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -50,6 +51,14 @@ std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
 }
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// This process's processor time: on a shared machine the fair measure of run against floor, both being
+// single-threaded work of the same process.
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
 
 // Inflates a whole zlib stream into a buffer of a known size; the floor's first half.
 bool InflateInto(const std::uint8_t* in, std::size_t inSize, std::vector<std::uint8_t>& out) {
@@ -100,14 +109,16 @@ int Main(const Options& options) {
   }
 
   // The run, repeated under new user names; the best time counts.
-  double runBest = 1e30;
+  double runBest = 1e30, runCpuBest = 1e30;
   std::filesystem::path output;
   for (int r = 0; r < options.repeat; ++r) {
     const std::string name = "bench" + std::to_string(r) + "user";
     const CarryOverInput input{source, destination, name};
+    const double cpuStart = CpuSeconds();
     const auto start = Clock::now();
     const bool ok = RunCarryOver(input, folder.Path() + "log.txt", *GetProcessArchive());
     runBest = std::min(runBest, Seconds(Clock::now() - start));
+    runCpuBest = std::min(runCpuBest, CpuSeconds() - cpuStart);
     if (!ok) {
       std::filesystem::copy_file(test::NativePath(folder.Path() + "log.txt"), "whole_run_failed_log.txt",
                                  std::filesystem::copy_options::overwrite_existing);
@@ -128,9 +139,11 @@ int Main(const Options& options) {
     return 1;
   }
   std::vector<std::uint8_t> inflated(std::size_t{1} << 28);
+  double floorCpuBest = 1e30;
   double floorBest = 1e30, inflateBest = 0, deflateBest = 0;
   for (int r = 0; r < options.repeat; ++r) {
     inflated.resize(std::size_t{1} << 28);
+    const double cpuStart = CpuSeconds();
     const auto start = Clock::now();
     if (!InflateInto(payload.Data(), payload.GetCount(), inflated)) return 1;
     const auto middle = Clock::now();
@@ -138,6 +151,7 @@ int Main(const Options& options) {
     std::vector<std::uint8_t> deflated(deflatedSize);
     if (compress2(deflated.data(), &deflatedSize, container.data(), container.size(), 6) != Z_OK) return 1;
     const auto end = Clock::now();
+    floorCpuBest = std::min(floorCpuBest, CpuSeconds() - cpuStart);
     if (Seconds(end - start) < floorBest) {
       floorBest = Seconds(end - start);
       inflateBest = Seconds(middle - start);
@@ -179,7 +193,8 @@ int Main(const Options& options) {
               inflateBest, deflateBest);
   std::printf("  of which: read %.3f s, convert and write items %.3f s, document and encoding %.3f s\n",
               Seconds(t1 - t0), Seconds(t2 - t1), Seconds(t3 - t2));
-  std::printf("ratio run / floor       %.2f\n", runBest / floorBest);
+  std::printf("ratio run / floor       %.2f elapsed; %.2f processor time (run %.3f s, floor %.3f s)\n",
+              runBest / floorBest, runCpuBest / floorCpuBest, runCpuBest, floorCpuBest);
   std::printf("peak RSS after the runs %.1f MB (%.2f x inflated source + container)\n", runPeakKb / 1024.0,
               (runPeakKb * 1024.0 / 1e6) / (inflatedMb + outputMb));
   return 0;
