@@ -1,6 +1,7 @@
 #include "items/tables.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "archive/archive.h"
 #include "foundation/error_log.h"
@@ -10,6 +11,32 @@ namespace {
 
 constexpr std::uint32_t kNoMaximum = 0xFFFFFFFFu;
 constexpr std::uint32_t kLargestPosition = 0x7FFFFFFFu;
+
+// Reads `n` bytes into a zero-filled buffer, allocating no more than the stream can supply. A stream may be
+// unable to say what remains (a member's window read past its end cannot tell its position): then memory
+// grows only with the bytes actually read, so a lying length costs nothing.
+bool ReadBlock(CStream& in, std::uint32_t n, CByteArray& out) {
+  out = CByteArray();
+  if (n == 0) return true;
+  const std::uint32_t remain = in.GetRemain();
+  if (remain != kNoValue) {
+    if (n > remain) return false;
+    out = CByteArray::Allocate(n);
+    return !out.IsNull() && in.ReadAll(out.Data(), n);
+  }
+  constexpr std::uint32_t kChunk = 0x10000;
+  std::vector<std::uint8_t> bytes;
+  for (std::uint32_t done = 0; done < n;) {
+    const std::uint32_t step = std::min(n - done, kChunk);
+    bytes.resize(std::size_t{done} + step);
+    if (!in.ReadAll(bytes.data() + done, step)) return false;
+    done += step;
+  }
+  out = CByteArray::Allocate(n);
+  if (out.IsNull()) return false;
+  std::copy(bytes.begin(), bytes.end(), out.Data());
+  return true;
+}
 
 bool ReadI16(CStream& s, std::int16_t& v) {
   std::uint16_t u = 0;
@@ -145,16 +172,9 @@ bool TableFile::Load(const CSharedPtr<CStream>& stream) {
   }
   // A key block larger than the stream is a short read, found out before allocating for it.
   CByteArray keyBlock;
-  if (keyBlockSize > 0) {
-    if (!in.CanSupply(keyBlockSize)) {
-      Fail("read/kb");
-      return false;
-    }
-    keyBlock = CByteArray::Allocate(keyBlockSize);
-    if (keyBlock.IsNull() || !in.ReadAll(keyBlock.Data(), keyBlockSize)) {
-      Fail("read/kb");
-      return false;
-    }
+  if (!ReadBlock(in, keyBlockSize, keyBlock)) {
+    Fail("read/kb");
+    return false;
   }
   // Keys the block cannot hold would run out while being read; refusing them first keeps a huge row count
   // from costing memory. Either way the load fails without a code.
@@ -206,10 +226,9 @@ bool TableFile::LoadRow(std::uint32_t row) {
   if (offset > kLargestPosition || !in.Seek(static_cast<std::int32_t>(offset), platform::kSeekBegin)) return false;
   std::uint32_t size = 0;
   if (!in.ReadU32(size)) return false;
-  // A size beyond the stream's end is a short read: refuse it before allocating.
-  if (!in.CanSupply(size)) return false;
-  CByteArray bytes = CByteArray::Allocate(size);
-  if (size > 0 && (bytes.IsNull() || !in.ReadAll(bytes.Data(), size))) return false;
+  // A size beyond the stream's end is a short read: refused before allocating for it.
+  CByteArray bytes;
+  if (!ReadBlock(in, size, bytes)) return false;
   CMemoryStream body(bytes, platform::kGenericRead, CMemoryStream::kFixed);
   if (!ReadBody(body, row)) return false;
   loaded_[row] = true;
