@@ -10,11 +10,34 @@ void XmlElementBase::WriteLineStart(std::ostream&, const std::string&) const {}
 XmlElement::XmlElement(std::string name, bool explicitEndTag) : name_(std::move(name)), explicitEndTag_(explicitEndTag) {}
 
 bool XmlElement::Write(std::ostream& out, const std::string& indent) const {
-  if (!indent.empty()) out << '\n' << indent;
-  out << '<' << name_;
-  for (const Attribute& a : attributes_) out << ' ' << a.first << "=\"" << a.second << '"';
+  // The start tag is put together first and written in one go: a stream insert per piece costs more than
+  // the text itself. The buffer is free again before any child writes.
+  thread_local std::string head;
+  head.clear();
+  if (!indent.empty()) {
+    head += '\n';
+    head += indent;
+  }
+  head += '<';
+  head += name_;
+  for (const Attribute& a : attributes_) {
+    head += ' ';
+    head += a.first;
+    head += "=\"";
+    head += a.second;
+    head += '"';
+  }
   if (!children_.empty()) {
-    out << '>';
+    head += '>';
+  } else if (explicitEndTag_) {
+    head += "></";
+    head += name_;
+    head += '>';
+  } else {
+    head += "/>";
+  }
+  out.write(head.data(), static_cast<std::streamsize>(head.size()));
+  if (!children_.empty()) {
     const std::string inner = indent + '\t';
     // A child's own result is not looked at: the stream's state after the whole element decides.
     for (const CSharedPtr<XmlElement>& child : children_) {
@@ -27,10 +50,6 @@ bool XmlElement::Write(std::ostream& out, const std::string& indent) const {
       XmlElement::WriteLineStart(out, indent);
     }
     out << "</" << name_ << '>';
-  } else if (explicitEndTag_) {
-    out << "></" << name_ << '>';
-  } else {
-    out << "/>";
   }
   return !out.bad();
 }
