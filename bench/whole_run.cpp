@@ -3,7 +3,7 @@
 // zlib directly. A forked child writes the source save, so that the peak resident memory printed is the
 // run's own (plus the floor's buffers, measured after it).
 //
-//   hvxfer_whole_run [--data main.cr] [--items N] [--repeat R]
+//   hvxfer_whole_run [--data main.cr] [--items N] [--repeat R] [--keep DIR]
 #include <sys/resource.h>
 #include <time.h>
 #include <sys/wait.h>
@@ -43,6 +43,7 @@ struct Options {
   std::string data;
   std::uint32_t items = 200000;
   int repeat = 3;
+  std::string keep;  // folder to copy the source save and the last new save to, for comparing builds
 };
 
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
@@ -128,6 +129,13 @@ int Main(const Options& options) {
     output = test::NativePath(destination + "save\\" + name + ".sav");
   }
   const long runPeakKb = PeakRssKb();
+  if (!options.keep.empty()) {
+    std::filesystem::create_directories(options.keep);
+    std::filesystem::copy_file(savePath, std::filesystem::path(options.keep) / "save00.dat",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(output, std::filesystem::path(options.keep) / "new.sav",
+                               std::filesystem::copy_options::overwrite_existing);
+  }
 
   // The floor, on the same data: the source payload inflated, the produced container deflated.
   const std::vector<std::uint8_t> sourceFile = ReadFile(savePath);
@@ -211,10 +219,12 @@ int main(int argc, char** argv) {
       options.data = vmqdSDK::test::CorePath(argv[++i]);
     } else if (arg == "--items" && i + 1 < argc) {
       options.items = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+    } else if (arg == "--keep" && i + 1 < argc) {
+      options.keep = argv[++i];
     } else if (arg == "--repeat" && i + 1 < argc) {
       options.repeat = std::max(1, std::atoi(argv[++i]));
     } else {
-      std::fprintf(stderr, "usage: %s [--data main.cr] [--items N] [--repeat R]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--data main.cr] [--items N] [--repeat R] [--keep DIR]\n", argv[0]);
       return 2;
     }
   }
