@@ -54,7 +54,11 @@ bool XmlElement::Write(std::ostream& out, const std::string& indent) const {
   return !out.bad();
 }
 
-void XmlElement::AddAttribute(const std::string& name, const std::string& value) { attributes_.emplace_back(name, value); }
+void XmlElement::AddAttribute(const std::string& name, const std::string& value) {
+  // An item has up to eight attributes: room for them at once rather than growing four times.
+  if (attributes_.empty()) attributes_.reserve(8);
+  attributes_.emplace_back(name, value);
+}
 
 CSharedPtr<XmlElement>& XmlElement::AddChild(const CSharedPtr<XmlElement>& child) {
   children_.push_back(child);
