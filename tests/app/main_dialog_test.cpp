@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <memory>
 
 #include "app/framework/application.h"
+#include "app/framework/folder_browser.h"
 #include "app/framework/wide_text.h"
 #include "carryover/tool_data.h"
 #include "foundation/path.h"
@@ -227,28 +230,72 @@ struct BrowseSeen {
   std::string statusOnInstallFolder;
 };
 
+// Selects `folder` in a folder browser's tree by names, from the nearest ancestor of the current selection
+// that names one of the folder's parts, expanding on the way down.
+bool SelectInTree(HWND tree, const std::string& folder) {
+  std::vector<std::wstring> parts;
+  std::wstring path = vmqdSDK::Widen(folder);
+  for (size_t begin = 0, end; begin < path.size(); begin = end + 1) {
+    end = path.find(L'\\', begin);
+    if (end == std::wstring::npos) end = path.size();
+    if (end > begin) parts.push_back(path.substr(begin, end - begin));
+  }
+  auto text = [tree](HTREEITEM item) {
+    wchar_t buffer[MAX_PATH] = {};
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = buffer;
+    data.cchTextMax = MAX_PATH;
+    TreeView_GetItem(tree, &data);
+    return std::wstring(buffer);
+  };
+  for (HTREEITEM from = TreeView_GetSelection(tree); from != nullptr; from = TreeView_GetParent(tree, from)) {
+    for (size_t i = parts.size(); i-- > 0;) {
+      if (text(from) != parts[i]) continue;
+      HTREEITEM at = from;
+      for (size_t j = i + 1; at != nullptr && j < parts.size(); ++j) {
+        TreeView_Expand(tree, at, TVE_EXPAND);
+        HTREEITEM child = TreeView_GetChild(tree, at);
+        while (child != nullptr && text(child) != parts[j]) child = TreeView_GetNextSibling(tree, child);
+        at = child;
+      }
+      if (at != nullptr) return TreeView_SelectItem(tree, at) != FALSE;
+    }
+  }
+  return false;
+}
+
 // Opens the browser with `button`, looks at it, then selects `choose` and presses OK, or cancels when
 // `choose` is empty.
 BrowseSeen Browse(HWND button, const std::string& withoutSave, const std::string& install,
                   const std::string& choose) {
   BrowseSeen seen;
   auto browser = std::make_shared<HWND>(nullptr);
-  auto select = [browser](const std::string& folder) {
-    std::wstring path = vmqdSDK::Widen(folder);
-    SendMessageW(*browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
-  };
   auto okEnabled = [browser] { return IsWindowEnabled(GetDlgItem(*browser, IDOK)) != FALSE; };
-  auto readStatus = [&seen, browser, install] {
+  // The text of the browser's status line when it names `folder`, else empty.
+  auto statusNaming = [browser](const std::string& folder) {
     for (HWND c = GetWindow(*browser, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
       std::string text = vmqdSDK::WindowText(c);
-      if (vmqdSDK::NormalizeFolderPath(text) == install) seen.statusOnInstallFolder = text;
+      if (!text.empty() && vmqdSDK::NormalizeFolderPath(text) == folder) return text;
     }
+    return std::string();
   };
-  // One step per tick, so that the browser has handled each selection before it is looked at.
+  // As a user would: by the folder tree. Wine's BFFM_SETSELECTION now and then fails to find a folder that
+  // the tree shows, so the tests do not rely on it. A step waits until the status line names its folder.
+  auto selected = [browser, statusNaming](const std::string& folder) {
+    auto ticks = std::make_shared<int>(0);
+    return [browser, statusNaming, folder, ticks] {
+      if (!statusNaming(folder).empty()) return true;
+      if ((*ticks)++ % 10 == 0) SelectInTree(FindWindowExW(*browser, nullptr, L"SysTreeView32", nullptr), folder);
+      return false;
+    };
+  };
+  const std::string desktop = vmqdSDK::FolderBrowser::DesktopFolderPath();
   std::vector<test::Step> steps = {
-      [&seen, browser, okEnabled] {
+      [&seen, browser, okEnabled, statusNaming, desktop] {
         *browser = test::FindThreadDialog(Sjis("フォルダの参照"));
-        if (*browser == nullptr) return false;
+        if (*browser == nullptr || statusNaming(desktop).empty()) return false;
         seen.title = vmqdSDK::WindowText(*browser);
         seen.okAtOpening = okEnabled();
         for (HWND c = GetWindow(*browser, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -258,17 +305,16 @@ BrowseSeen Browse(HWND button, const std::string& withoutSave, const std::string
         }
         return true;
       },
-      [select, withoutSave] { return select(withoutSave), true; },
-      [&seen, select, okEnabled, install] {
-        seen.okOnFolderWithoutSave = okEnabled();
-        return select(install), true;
+      [&seen, okEnabled, wait = selected(withoutSave)] {
+        return wait() && (seen.okOnFolderWithoutSave = okEnabled(), true);
       },
-      [&seen, select, okEnabled, readStatus, choose] {
+      [&seen, okEnabled, statusNaming, install, wait = selected(install)] {
+        if (!wait()) return false;
         seen.okOnInstallFolder = okEnabled();
-        readStatus();
-        if (!choose.empty()) select(choose);
+        seen.statusOnInstallFolder = statusNaming(install);
         return true;
       },
+      [choose, wait = selected(choose.empty() ? install : choose)] { return wait(); },
       [browser, choose] { return PostMessageW(*browser, WM_COMMAND, choose.empty() ? IDCANCEL : IDOK, 0), true; },
   };
   EXPECT_TRUE(test::RunWithSteps([&] { SendMessageW(button, BM_CLICK, 0, 0); }, steps));
