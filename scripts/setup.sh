@@ -3,16 +3,19 @@
 # refreshed and packages installed only when something is missing.
 #   bash scripts/setup.sh          everything (both build flavours, Wine and its display)
 #   bash scripts/setup.sh native   only what the native build and its tests need
+#   bash scripts/setup.sh fuzz     the native set and clang for the fuzz targets (fuzz/README.md)
 set -euo pipefail
 
 native=(cmake ninja-build g++ zlib1g-dev libgtest-dev googletest libbenchmark-dev)
 case "${1:-all}" in
-  all | native) ;;
-  *) echo "usage: bash scripts/setup.sh [native]" >&2; exit 2 ;;
+  all | native | fuzz) ;;
+  *) echo "usage: bash scripts/setup.sh [native|fuzz]" >&2; exit 2 ;;
 esac
 
 packages=("${native[@]}")
-[ "${1:-all}" = native ] || packages+=(
+# libFuzzer and the sanitizer runtimes come with clang's compiler-rt
+[ "${1:-all}" != fuzz ] || packages+=(clang-14 libclang-rt-14-dev)
+[ "${1:-all}" != all ] || packages+=(
   # Windows cross build (the -posix compilers carry std::thread; windres comes with the binutils)
   mingw-w64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   # running the Windows build: 64-bit Wine, a virtual display, fonts (Marlett, the Japanese dialog font)
