@@ -314,7 +314,7 @@ BrowseSeen Browse(HWND button, const std::string& withoutSave, const std::string
         seen.statusOnInstallFolder = statusNaming(install);
         return true;
       },
-      [choose, wait = selected(choose.empty() ? install : choose)] { return wait(); },
+      [wait = selected(choose.empty() ? install : choose)] { return wait(); },
       [browser, choose] { return PostMessageW(*browser, WM_COMMAND, choose.empty() ? IDCANCEL : IDOK, 0), true; },
   };
   EXPECT_TRUE(test::RunWithSteps([&] { SendMessageW(button, BM_CLICK, 0, 0); }, steps));
