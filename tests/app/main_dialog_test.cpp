@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 #include "app/framework/application.h"
@@ -269,52 +270,76 @@ bool SelectInTree(HWND tree, const std::string& folder) {
 // `choose` is empty.
 BrowseSeen Browse(HWND button, const std::string& withoutSave, const std::string& install,
                   const std::string& choose) {
+  // Under load, Wine now and then shows the browser without some of its controls (no Cancel, no prompt)
+  // and it stays so; such a browser is cancelled and opened again. Everything asserted comes from a whole one.
+  constexpr int kAttempts = 3;
+  constexpr int kTicksToBeWhole = 300;
   BrowseSeen seen;
-  auto browser = std::make_shared<HWND>(nullptr);
-  auto okEnabled = [browser] { return IsWindowEnabled(GetDlgItem(*browser, IDOK)) != FALSE; };
-  // The text of the browser's status line when it names `folder`, else empty.
-  auto statusNaming = [browser](const std::string& folder) {
-    for (HWND c = GetWindow(*browser, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-      std::string text = vmqdSDK::WindowText(c);
-      if (!text.empty() && vmqdSDK::NormalizeFolderPath(text) == folder) return text;
-    }
-    return std::string();
-  };
-  // As a user would: by the folder tree. Wine's BFFM_SETSELECTION now and then fails to find a folder that
-  // the tree shows, so the tests do not rely on it. A step waits until the status line names its folder,
-  // which also shows that the status line follows the selection.
-  auto selected = [browser, statusNaming](const std::string& folder) {
-    auto ticks = std::make_shared<int>(0);
-    return [browser, statusNaming, folder, ticks] {
-      if (!statusNaming(folder).empty()) return true;
-      if ((*ticks)++ % 10 == 0) SelectInTree(FindWindowExW(*browser, nullptr, L"SysTreeView32", nullptr), folder);
-      return false;
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    seen = BrowseSeen();
+    auto browser = std::make_shared<HWND>(nullptr);
+    auto halfBuilt = std::make_shared<bool>(false);
+    auto okEnabled = [browser] { return IsWindowEnabled(GetDlgItem(*browser, IDOK)) != FALSE; };
+    // The text of the browser's status line when it names `folder`, else empty.
+    auto statusNaming = [browser](const std::string& folder) {
+      for (HWND c = GetWindow(*browser, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        std::string text = vmqdSDK::WindowText(c);
+        if (!text.empty() && vmqdSDK::NormalizeFolderPath(text) == folder) return text;
+      }
+      return std::string();
     };
-  };
-  const std::string desktop = vmqdSDK::FolderBrowser::DesktopFolderPath();
-  std::vector<test::Step> steps = {
-      [&seen, browser, okEnabled, statusNaming, desktop] {
-        *browser = test::FindThreadDialog(Sjis("フォルダの参照"));
-        if (*browser == nullptr || statusNaming(desktop).empty()) return false;
-        seen.title = vmqdSDK::WindowText(*browser);
-        seen.okAtOpening = okEnabled();
-        for (HWND c = GetWindow(*browser, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-          wchar_t kind[16] = {};
-          GetClassNameW(c, kind, 16);
-          if (std::wstring(kind) == L"Static") seen.statics.push_back(vmqdSDK::WindowText(c));
-        }
-        return true;
-      },
-      [&seen, okEnabled, wait = selected(withoutSave)] {
-        return wait() && (seen.okOnFolderWithoutSave = okEnabled(), true);
-      },
-      [&seen, okEnabled, wait = selected(install)] {
-        return wait() && (seen.okOnInstallFolder = okEnabled(), true);
-      },
-      [wait = selected(choose.empty() ? install : choose)] { return wait(); },
-      [browser, choose] { return PostMessageW(*browser, WM_COMMAND, choose.empty() ? IDCANCEL : IDOK, 0), true; },
-  };
-  EXPECT_TRUE(test::RunWithSteps([&] { SendMessageW(button, BM_CLICK, 0, 0); }, steps));
+    // As a user would: by the folder tree. Wine's BFFM_SETSELECTION now and then fails to find a folder that
+    // the tree shows, so the tests do not rely on it. A step waits until the status line names its folder,
+    // which also shows that the status line follows the selection.
+    auto selected = [browser, halfBuilt, statusNaming](const std::string& folder) {
+      auto ticks = std::make_shared<int>(0);
+      return [browser, halfBuilt, statusNaming, folder, ticks] {
+        if (*halfBuilt || !statusNaming(folder).empty()) return true;
+        if ((*ticks)++ % 10 == 0) SelectInTree(FindWindowExW(*browser, nullptr, L"SysTreeView32", nullptr), folder);
+        return false;
+      };
+    };
+    const std::string desktop = vmqdSDK::FolderBrowser::DesktopFolderPath();
+    auto ticks = std::make_shared<int>(0);
+    std::vector<test::Step> steps = {
+        [&seen, browser, halfBuilt, ticks, okEnabled, statusNaming, desktop] {
+          *browser = test::FindThreadDialog(Sjis("フォルダの参照"));
+          if (*browser == nullptr) return false;
+          if (statusNaming(desktop).empty() || GetDlgItem(*browser, IDCANCEL) == nullptr) {
+            if (++*ticks < kTicksToBeWhole) return false;
+            *halfBuilt = true;
+            PostMessageW(*browser, WM_COMMAND, IDCANCEL, 0);
+            return true;
+          }
+          seen.title = vmqdSDK::WindowText(*browser);
+          seen.okAtOpening = okEnabled();
+          for (HWND c = GetWindow(*browser, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+            wchar_t kind[16] = {};
+            GetClassNameW(c, kind, 16);
+            if (std::wstring(kind) == L"Static") seen.statics.push_back(vmqdSDK::WindowText(c));
+          }
+          return true;
+        },
+        [&seen, halfBuilt, okEnabled, wait = selected(withoutSave)] {
+          return wait() && (*halfBuilt || (seen.okOnFolderWithoutSave = okEnabled(), true));
+        },
+        [&seen, halfBuilt, okEnabled, wait = selected(install)] {
+          return wait() && (*halfBuilt || (seen.okOnInstallFolder = okEnabled(), true));
+        },
+        [wait = selected(choose.empty() ? install : choose)] { return wait(); },
+        [browser, halfBuilt, choose] {
+          if (!*halfBuilt) PostMessageW(*browser, WM_COMMAND, choose.empty() ? IDCANCEL : IDOK, 0);
+          return true;
+        },
+    };
+    const bool finished = test::RunWithSteps([&] { SendMessageW(button, BM_CLICK, 0, 0); }, steps);
+    if (!*halfBuilt || attempt == kAttempts) {
+      EXPECT_TRUE(finished);
+      EXPECT_FALSE(*halfBuilt) << "the browser never showed whole";
+      return seen;
+    }
+    fprintf(stderr, "the browser showed without some of its controls; opening it again\n");
+  }
   return seen;
 }
 
