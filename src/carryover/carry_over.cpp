@@ -79,6 +79,10 @@ ReportName NewNameOf(std::uint32_t id) {
   return nullptr;
 }
 
+// Text room reserved for the items of a save; more than this grows as it is written.
+constexpr std::size_t kReservedBytesPerItem = 320;
+constexpr std::size_t kReservedItems = 1u << 20;
+
 class Run {
  public:
   Run(const CarryOverInput& input, const std::string& reportPath, CArchive& archive)
@@ -106,18 +110,26 @@ class Run {
     if (int code = ReadSourceSave(source + "main\\save\\save00.dat", items)) return Fail(code);
 
     std::string itemText = ConvertItems(items);
-    items.clear();
+    SourceItemList().swap(items);
+    platform::ReturnFreedMemory();
 
     // Room for the templates around the items, so that the document is made without regrowing; once it
-    // holds the items, their text goes: a large save is held as few times at once as can be.
-    const std::size_t room = itemText.size() + 4096;
-    CMemoryStream document(room < 0x7FFFFFFF ? static_cast<std::int32_t>(room) : 0,
-                           platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
-    const int built = BuildNewSaveDocument(archive_, name, itemText, document);
-    std::string().swap(itemText);
-    if (built) return Fail(built);
+    // holds the items, their text goes, and the document goes once its XML text is made: a large save is
+    // held as few times at once as can be.
+    CByteArray documentBytes;
+    std::uint32_t documentSize = 0;
+    {
+      const std::size_t room = itemText.size() + 4096;
+      CMemoryStream document(room < 0x7FFFFFFF ? static_cast<std::int32_t>(room) : 0,
+                             platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+      const int built = BuildNewSaveDocument(archive_, name, itemText, document);
+      std::string().swap(itemText);
+      if (built) return Fail(built);
+      documentBytes = document.GetBuffer();
+      documentSize = document.GetSize();
+    }
     CByteArray encoded;
-    if (int code = EncodeNewSave(document.GetBuffer().Data(), document.GetSize(), encoded)) return Fail(code);
+    if (int code = EncodeNewSave(documentBytes, documentSize, encoded)) return Fail(code);
     if (int code = WriteNewSaveFile(outputFile, encoded)) return Fail(code);
 
     report_.Write(RunReportBody(tally_));
@@ -137,7 +149,12 @@ class Run {
                      [](const CSharedPtr<SourceItem>& a, const CSharedPtr<SourceItem>& b) { return a->id < b->id; });
     RunRandom random(RunRandom::kSeed);
     const std::string indent = "\t\t";
-    std::ostringstream itemText;
+    // The text goes into room reserved for it at once, rather than being copied at every doubling; room
+    // that is never written is never touched. An item, with what is usually nested in it, writes about 200
+    // bytes.
+    std::string room;
+    room.reserve(std::min<std::size_t>(items.size(), kReservedItems) * kReservedBytesPerItem);
+    std::ostringstream itemText(std::move(room));
     for (const CSharedPtr<SourceItem>& item : items) {
       const int result = ConvertAndWriteItem(*item, itemText, indent, random);
       if (result == 1) {

@@ -49,7 +49,9 @@ int BuildNewSaveDocument(CArchive& archive, const std::string& userName, const s
   return kNewSaveOk;
 }
 
-int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded) {
+namespace {
+
+int Encode(const void* document, std::uint32_t size, CByteArray* release, CByteArray& encoded) {
   encoded.Reset();
   CByteArray scrambled;
   {
@@ -57,7 +59,9 @@ int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded)
     const std::uint64_t room = std::uint64_t{size} + 64;
     CMemoryStream xml(room < 0x7FFFFFFF ? static_cast<std::int32_t>(room) : 0,
                       platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
-    if (!WriteXmlDocument(document, size, xml) || xml.IsClosed() || xml.GetSize() == 0) return kNewSaveDocument;
+    const bool written = WriteXmlDocument(document, size, xml);
+    if (release != nullptr) release->Reset();
+    if (!written || xml.IsClosed() || xml.GetSize() == 0) return kNewSaveDocument;
     scrambled = VmqdScramble(xml.GetBuffer().Data(), xml.GetSize());
   }
   if (scrambled.IsNull()) return kNewSaveScramble;
@@ -66,6 +70,21 @@ int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded)
   if (deflated.IsNull()) return kNewSaveDeflate;
   encoded = deflated;
   return kNewSaveOk;
+}
+
+}  // namespace
+
+int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded) {
+  return Encode(document, size, nullptr, encoded);
+}
+
+int EncodeNewSave(CByteArray& document, std::uint32_t size, CByteArray& encoded) {
+  if (size > document.GetCount()) {
+    document.Reset();
+    encoded.Reset();
+    return kNewSaveDocument;
+  }
+  return Encode(document.IsNull() ? nullptr : document.Data(), size, &document, encoded);
 }
 
 int WriteNewSaveFile(const std::string& path, const CByteArray& encoded) {

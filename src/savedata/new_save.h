@@ -40,6 +40,9 @@ int BuildNewSaveDocument(CArchive& archive, const std::string& userName, const s
 
 // Declaration and document, scrambled, then deflated at the engine's own level: the file's bytes.
 int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded);
+// The same for a document held in `document`'s first `size` bytes; this handle to it is released as soon as
+// its XML text is made, so that a large document is not held three times over while it is scrambled.
+int EncodeNewSave(CByteArray& document, std::uint32_t size, CByteArray& encoded);
 
 // Creates the file (never over an existing one), writes the bytes and flushes them. A file that was
 // created but could not be written whole is removed again.

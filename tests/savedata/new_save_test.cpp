@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "archive/archive.h"
 #include "archive/codec.h"
 #include "support/run_fixture.h"
@@ -57,6 +59,22 @@ TEST(EncodeNewSave, LayersFromOutsideIn) {
   std::string xml = "left over";
   EXPECT_FALSE(DecodeNewSave("not zlib", 8, xml));
   EXPECT_EQ(xml, "");
+}
+
+TEST(EncodeNewSave, FromAHeldDocumentTheSameBytesAndTheDocumentLetGo) {
+  const std::string text = "<a/>unused room";
+  CByteArray document = CByteArray::Allocate(static_cast<std::uint32_t>(text.size()));
+  std::copy(text.begin(), text.end(), document.Data());
+  CByteArray expected, encoded;
+  ASSERT_EQ(EncodeNewSave(text.data(), 4, expected), kNewSaveOk);
+  ASSERT_EQ(EncodeNewSave(document, 4, encoded), kNewSaveOk);
+  EXPECT_EQ(Text(encoded), Text(expected));
+  EXPECT_TRUE(document.IsNull());
+
+  // A size beyond what the buffer holds is refused, not read past.
+  CByteArray small = CByteArray::Allocate(4);
+  EXPECT_EQ(EncodeNewSave(small, 5, encoded), kNewSaveDocument);
+  EXPECT_TRUE(encoded.IsNull());
 }
 
 TEST(BuildNewSaveDocument, TemplatesAroundTheItems) {

@@ -67,6 +67,10 @@ bool LocalNow(LocalTime& out);
 std::uint32_t LastErrorCode();
 std::string SystemErrorText(std::uint32_t code);
 
+// Hands memory that the program has freed back to the system where the allocator keeps it otherwise, so
+// that a large structure, once released, no longer counts towards the process's resident size.
+void ReturnFreedMemory();
+
 // Where a message box would appear; without a window system it goes to standard error.
 void WriteStandardError(const std::string& cp932);
 

@@ -7,6 +7,9 @@
 #include <ctime>
 #include <fcntl.h>
 #include <iconv.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -246,6 +249,13 @@ std::string SystemErrorText(std::uint32_t code) {
   std::string cp932;
   if (!Utf8ToCp932(text, cp932)) return {};
   return cp932;
+}
+
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+  // glibc keeps freed small blocks resident below the top of its heap; nothing else frees them.
+  malloc_trim(0);
+#endif
 }
 
 void WriteStandardError(const std::string& cp932) {

@@ -3,6 +3,7 @@
 #include "foundation/platform/platform.h"
 
 #include <windows.h>
+#include <malloc.h>
 
 #include <climits>
 #include <string>
@@ -196,6 +197,8 @@ std::string SystemErrorText(std::uint32_t code) {
   if (wide.empty() || !FromWide(kCp932, wide, cp932)) return {};
   return cp932;
 }
+
+void ReturnFreedMemory() { _heapmin(); }
 
 void WriteStandardError(const std::string& cp932) {
   HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
