@@ -49,29 +49,41 @@ class Output {
   Output(std::uint32_t capacity, std::uint32_t limit = 0xFFFFFFFFu)
       : buffer_(CByteArray::AllocateUninitialized(std::min(capacity, std::max(limit, 1u)))), limit_(limit) {}
   bool Append(const std::uint8_t* bytes, std::uint32_t n) {
-    if (buffer_.IsNull()) return false;
-    const std::uint64_t need = std::uint64_t{used_} + n;
-    if (need > limit_) return false;
-    std::uint64_t capacity = buffer_.GetCount();
-    if (need > capacity) {
-      while (capacity < need) capacity *= 2;
-      capacity = std::min<std::uint64_t>(capacity, limit_);
-      // An allocation that fails ends the operation with an empty result rather than the process.
-      CByteArray larger = CByteArray::AllocateUninitialized(static_cast<std::uint32_t>(capacity));
-      if (larger.IsNull()) return false;
-      std::memcpy(larger.Data(), buffer_.Data(), used_);
-      buffer_ = larger;
-    }
+    if (!Reserve(std::uint64_t{used_} + n)) return false;
     std::memcpy(buffer_.Data() + used_, bytes, n);
     used_ += n;
     return true;
   }
+  // The free room after what is used, to be written in place and then counted with Commit. When full it
+  // grows first; at the limit the room is empty (and the pointer still valid). Null when memory runs out.
+  std::uint8_t* Room(std::uint32_t& n) {
+    n = 0;
+    if (buffer_.IsNull()) return nullptr;
+    if (used_ < limit_ && !Reserve(std::uint64_t{used_} + 1)) return nullptr;
+    n = std::min(buffer_.GetCount(), limit_) - used_;
+    return buffer_.Data() + used_;
+  }
+  void Commit(std::uint32_t n) { used_ += n; }
   CByteArray Finish() {
     buffer_.SetCount(used_);
     return buffer_;
   }
 
  private:
+  bool Reserve(std::uint64_t need) {
+    if (buffer_.IsNull() || need > limit_) return false;
+    std::uint64_t capacity = buffer_.GetCount();
+    if (need <= capacity) return true;
+    while (capacity < need) capacity *= 2;
+    capacity = std::min<std::uint64_t>(capacity, limit_);
+    // An allocation that fails ends the operation with an empty result rather than the process.
+    CByteArray larger = CByteArray::AllocateUninitialized(static_cast<std::uint32_t>(capacity));
+    if (larger.IsNull()) return false;
+    std::memcpy(larger.Data(), buffer_.Data(), used_);
+    buffer_ = larger;
+    return true;
+  }
+
   CByteArray buffer_;
   std::uint32_t used_ = 0;
   std::uint32_t limit_;
@@ -170,38 +182,35 @@ CByteArray CZlib::Deflate(const void* data, std::uint32_t size, std::int32_t lev
 
 CByteArray CZlib::Inflate(const void* data, std::uint32_t size) {
   if (data == nullptr || size == 0) return {};
+  // An engine made without its chunks raises here, whether or not this way of inflating needs them.
   input_.At(0);
   output_.At(0);
   const auto* src = static_cast<const std::uint8_t*>(data);
   Output result(size, inflateLimit_);
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) return {};
-  const std::uint32_t outChunk = output_.GetCount();
-  zs.next_out = output_.Data();
-  zs.avail_out = outChunk;
+  // Inflated straight into the result: the room zlib is given is the result's own, up to the limit.
+  std::uint32_t given = 0;
   std::uint32_t fed = 0;
   for (;;) {
+    if (zs.avail_out == 0) {
+      result.Commit(given);
+      zs.next_out = result.Room(given);
+      zs.avail_out = given;
+      if (zs.next_out == nullptr) break;
+    }
     if (zs.avail_in == 0) Refill(zs, input_, src, size, fed);
     const int rc = inflate(&zs, Z_NO_FLUSH);
     if (rc == Z_STREAM_END) {
-      const std::uint32_t tail = outChunk - zs.avail_out;
-      const bool appended = tail == 0 || result.Append(output_.Data(), tail);
-      if (inflateEnd(&zs) != Z_OK || !appended) return {};
+      result.Commit(given - zs.avail_out);
+      if (inflateEnd(&zs) != Z_OK) return {};
       return result.Finish();
     }
-    if (rc != Z_OK) {
-      inflateEnd(&zs);
-      return {};
-    }
-    if (zs.avail_out == 0) {
-      if (!result.Append(output_.Data(), outChunk)) {
-        inflateEnd(&zs);
-        return {};
-      }
-      zs.next_out = output_.Data();
-      zs.avail_out = outChunk;
-    }
+    // At the limit the room is empty: a stream with more to give then makes no progress and fails here.
+    if (rc != Z_OK) break;
   }
+  inflateEnd(&zs);
+  return {};
 }
 
 CByteArray CVmqdCodec::Decode(const CByteArray& block) {

@@ -144,9 +144,13 @@ class Run {
   bool Fail(int code) { return Fail(code, CarryOverMessage(code)); }
 
   // Items go in ascending id order (equal ids in read order): the order of the elements and of the draws.
+  // Each item is let go once it is written, while it is still at hand.
   std::string ConvertItems(SourceItemList& items) {
-    std::stable_sort(items.begin(), items.end(),
-                     [](const CSharedPtr<SourceItem>& a, const CSharedPtr<SourceItem>& b) { return a->id < b->id; });
+    // Sorting ids with read positions rather than the items spares following a pointer per comparison.
+    std::vector<std::pair<std::uint32_t, std::size_t>> order;
+    order.reserve(items.size());
+    for (std::size_t at = 0; at < items.size(); ++at) order.emplace_back(items[at]->id, at);
+    std::sort(order.begin(), order.end());
     RunRandom random(RunRandom::kSeed);
     const std::string indent = "\t\t";
     // The text goes into room reserved for it at once, rather than being copied at every doubling; room
@@ -155,12 +159,13 @@ class Run {
     std::string room;
     room.reserve(std::min<std::size_t>(items.size(), kReservedItems) * kReservedBytesPerItem);
     std::ostringstream itemText(std::move(room));
-    for (const CSharedPtr<SourceItem>& item : items) {
+    for (const auto& [id, at] : order) {
+      const CSharedPtr<SourceItem> item = std::move(items[at]);
       const int result = ConvertAndWriteItem(*item, itemText, indent, random);
       if (result == 1) {
-        tally_.carried.emplace_back(OldNameOf(item->id).oldName, NewNameOf(item->id));
+        tally_.carried.emplace_back(OldNameOf(id).oldName, NewNameOf(id));
       } else {
-        const ItemNames names = OldNameOf(item->id);
+        const ItemNames names = OldNameOf(id);
         if (result == 0) {
           ++tally_.removedCount;
           tally_.removed.Add(names.row, names.oldName);

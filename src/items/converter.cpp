@@ -230,7 +230,7 @@ bool Converter::Equip(const SourceItem& item, std::uint32_t newId, bool fixed, I
   }
   if (hasDurability) {
     potential.push_back(GradeOf(fd));
-    element.AddAttribute("durability", durabilityText);
+    element.AddAttribute("durability", std::move(durabilityText));
   }
 
   for (int i = 0; i < kTuneSlotCount; ++i) {

@@ -1,5 +1,6 @@
 #include "items/item.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace vmqdSDK {
@@ -17,39 +18,31 @@ std::uint32_t U32At(const std::uint8_t* p) {
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-bool ReadU32Field(CStream& in, std::uint32_t& v) {
-  std::uint8_t b[4];
-  if (!in.ReadAll(b, 4)) return false;
-  v = U32At(b);
-  return true;
+void FlagsAt(const std::uint8_t* p, std::uint32_t (&flags)[kTuneSlotCount]) {
+  for (int i = 0; i < kTuneSlotCount; ++i) flags[i] = U32At(p + 4 * i);
 }
 
-bool ReadFlags(CStream& in, std::uint32_t (&flags)[kTuneSlotCount]) {
-  std::uint8_t b[4 * kTuneSlotCount];
-  if (!in.ReadAll(b, sizeof b)) return false;
-  for (int i = 0; i < kTuneSlotCount; ++i) flags[i] = U32At(b + 4 * i);
-  return true;
+void GroupAt(const std::uint8_t* p, std::int16_t (&group)[kParamCount]) {
+  for (int i = 0; i < kParamCount; ++i) group[i] = static_cast<std::int16_t>(U16At(p + 2 * i));
 }
 
-bool ReadGroup(CStream& in, std::int16_t (&group)[kParamCount]) {
-  std::uint8_t b[2 * kParamCount];
-  if (!in.ReadAll(b, sizeof b)) return false;
-  for (int i = 0; i < kParamCount; ++i) group[i] = static_cast<std::int16_t>(U16At(b + 2 * i));
-  return true;
-}
+// The fixed parts of a record, each read in one go: a record is mostly these, and a save holds many.
+constexpr std::uint32_t kHeadSize = 4 + 4 + 4 + 2 + 5 + 5 + 4 * kTuneSlotCount * 2;
+constexpr std::uint32_t kGroupsSize = 2 * kParamCount * 3;
 
 // `depth` counts the levels below the top-level item.
 bool ReadRecord(CStream& in, SourceItem& item, int depth) {
-  std::uint8_t b[5];
-  if (!ReadU32Field(in, item.id) || !ReadU32Field(in, item.durabilityValue) || !ReadU32Field(in, item.spareWord)) {
-    return false;
-  }
-  if (!in.ReadAll(b, 2)) return false;
-  item.gradeValue = static_cast<std::int16_t>(U16At(b));
-  if (!in.ReadAll(b, 5)) return false;  // not used by anything
-  if (!in.ReadAll(item.spareBytes, sizeof item.spareBytes)) return false;
+  std::uint8_t head[kHeadSize];
+  if (!in.ReadAll(head, kHeadSize)) return false;
+  item.id = U32At(head);
+  item.durabilityValue = U32At(head + 4);
+  item.spareWord = U32At(head + 8);
+  item.gradeValue = static_cast<std::int16_t>(U16At(head + 12));
+  // head[14..18] are not used by anything.
+  std::copy(head + 19, head + 24, item.spareBytes);
   std::uint32_t discardedFlags[kTuneSlotCount];
-  if (!ReadFlags(in, discardedFlags) || !ReadFlags(in, item.tuneSlotFlags)) return false;
+  FlagsAt(head + 24, discardedFlags);
+  FlagsAt(head + 44, item.tuneSlotFlags);
 
   // The second slot set holds records that must be read to find what follows them, and nothing more.
   CSharedPtr<SourceItem> scratch;
@@ -70,7 +63,12 @@ bool ReadRecord(CStream& in, SourceItem& item, int depth) {
     item.tuneSlots[i] = MakeShared<SourceItem>();
     if (!ReadRecord(in, *item.tuneSlots[i], depth + 1)) return false;
   }
-  return ReadGroup(in, item.status) && ReadGroup(in, item.attribute) && ReadGroup(in, item.mob);
+  std::uint8_t groups[kGroupsSize];
+  if (!in.ReadAll(groups, kGroupsSize)) return false;
+  GroupAt(groups, item.status);
+  GroupAt(groups + 2 * kParamCount, item.attribute);
+  GroupAt(groups + 4 * kParamCount, item.mob);
+  return true;
 }
 
 void PutU16(std::uint8_t* p, std::uint16_t v) {
@@ -91,7 +89,7 @@ bool WriteGroup(CStream& out, const std::int16_t (&group)[kParamCount]) {
 bool WriteRecord(CStream& out, const SourceRecord& record, int depth) {
   if (depth > kMaxWriteDepth) return false;
   const SourceItem& item = record.item;
-  std::uint8_t head[4 + 4 + 4 + 2 + 5 + 5 + 20 + 20];
+  std::uint8_t head[kHeadSize];
   std::uint8_t* p = head;
   PutU32(p, item.id);
   PutU32(p + 4, item.durabilityValue);
@@ -149,32 +147,36 @@ std::string Number(std::int64_t value) {
   return text;
 }
 
-std::string Group(const std::int16_t values[kParamCount]) {
-  std::string text;
-  text.reserve(6 * 7);
-  for (int i = 0; i < kParamCount; ++i) {
-    if (i != 0) text += ':';
-    AppendNumber(text, values[i]);
+namespace {
+
+// 16-bit numbers joined by ':', written straight into their text: one allocation, no appends.
+std::string Joined(const std::int16_t* values, std::size_t count) {
+  constexpr std::size_t kWidest = 7;  // "-32768" and a separator
+  std::string text(count * kWidest, '\0');
+  char* at = text.data();
+  char* const end = at + text.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i != 0) *at++ = ':';
+    at = std::to_chars(at, end, values[i]).ptr;
   }
+  text.resize(static_cast<std::size_t>(at - text.data()));
   return text;
 }
+
+}  // namespace
+
+std::string Group(const std::int16_t values[kParamCount]) { return Joined(values, kParamCount); }
 
 std::string Durability(std::uint16_t value) {
-  std::string text = Number(value);
-  text += '/';
-  AppendNumber(text, value);
-  return text;
+  char digits[12];
+  char* at = std::to_chars(digits, digits + 5, value).ptr;
+  const std::size_t n = static_cast<std::size_t>(at - digits);
+  *at++ = '/';
+  at = std::copy(digits, digits + n, at);
+  return std::string(digits, at);
 }
 
-std::string Potential(const std::vector<std::int16_t>& grades) {
-  std::string text;
-  text.reserve(grades.size() * 5);
-  for (std::size_t i = 0; i < grades.size(); ++i) {
-    if (i != 0) text += ':';
-    AppendNumber(text, grades[i]);
-  }
-  return text;
-}
+std::string Potential(const std::vector<std::int16_t>& grades) { return Joined(grades.data(), grades.size()); }
 
 }  // namespace item_text
 

@@ -55,9 +55,13 @@ bool XmlElement::Write(std::ostream& out, const std::string& indent) const {
 }
 
 void XmlElement::AddAttribute(const std::string& name, const std::string& value) {
+  AddAttribute(name, std::string(value));
+}
+
+void XmlElement::AddAttribute(const std::string& name, std::string&& value) {
   // An item has up to eight attributes: room for them at once rather than growing four times.
   if (attributes_.empty()) attributes_.reserve(8);
-  attributes_.emplace_back(name, value);
+  attributes_.emplace_back(name, std::move(value));
 }
 
 CSharedPtr<XmlElement>& XmlElement::AddChild(const CSharedPtr<XmlElement>& child) {

@@ -38,6 +38,8 @@ class XmlElement : public XmlElementBase {
   // never writes a carriage return and never ends with a line break.
   bool Write(std::ostream& out, const std::string& indent) const override;
   void AddAttribute(const std::string& name, const std::string& value) override;
+  // The same, taking over a value that is not needed after.
+  void AddAttribute(const std::string& name, std::string&& value);
   CSharedPtr<XmlElement>& AddChild(const CSharedPtr<XmlElement>& child) override;
   // A line feed, then the indent.
   void WriteLineStart(std::ostream& out, const std::string& indent) const override;
