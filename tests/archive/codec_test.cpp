@@ -70,6 +70,28 @@ TEST(Vmqd, KeyIsLengthModulo256AndRoundTrips) {
   }
 }
 
+TEST(Vmqd, EveryByteTurnsByItsKeyAndPosition) {
+  // Lengths around the 16-byte blocks that are turned together, with every key residue.
+  for (std::uint32_t n : {1u, 15u, 16u, 17u, 31u, 32u, 33u, 100u, 263u}) {
+    const Bytes plain = SampleData(n);
+    for (std::uint32_t key = n % 256; key < n % 256 + 8; ++key) {
+      Bytes container(n + 5);
+      container[4] = static_cast<std::uint8_t>(key);
+      for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint8_t p = static_cast<std::uint8_t>(~plain[i]);
+        const unsigned s = (key + i) % 8;
+        container[5 + i] = static_cast<std::uint8_t>((p << s) | (p >> ((8 - s) % 8)));
+      }
+      const std::uint32_t crc = Crc32(container.data() + 4, n + 1);
+      for (int b = 0; b < 4; ++b) container[b] = static_cast<std::uint8_t>(crc >> (8 * b));
+      if (key == n % 256) {
+        EXPECT_EQ(ToBytes(VmqdScramble(plain.data(), n)), container) << n;
+      }
+      EXPECT_EQ(ToBytes(VmqdDescramble(container.data(), n + 5)), plain) << n << " key " << key;
+    }
+  }
+}
+
 TEST(Vmqd, AnyKeyIsAcceptedWhenTheCrcMatches) {
   // A container written with another key than n mod 256 (the CRC covers the key).
   Bytes container = ToBytes(VmqdScramble("abc", 3));
