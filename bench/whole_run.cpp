@@ -20,6 +20,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/archive.h"
@@ -172,20 +173,25 @@ int Main(const Options& options) {
   SourceItemList items;
   if (ReadSourceSave(test::CorePath(savePath), items) != kSourceSaveOk) return 1;
   const auto t1 = Clock::now();
-  std::stable_sort(items.begin(), items.end(),
-                   [](const CSharedPtr<SourceItem>& a, const CSharedPtr<SourceItem>& b) { return a->id < b->id; });
+  // As the run does it: ids sorted with their read positions, each item let go once written, the text in
+  // reserved room behind the new save's own, and the new save made around it.
+  std::vector<std::pair<std::uint32_t, std::size_t>> order;
+  for (std::size_t at = 0; at < items.size(); ++at) order.emplace_back(items[at]->id, at);
+  std::sort(order.begin(), order.end());
   RunRandom random;
-  std::ostringstream itemText;
-  for (const CSharedPtr<SourceItem>& item : items) ConvertAndWriteItem(*item, itemText, "\t\t", random);
-  const std::string text = itemText.str();
-  items.clear();
-  const auto t2 = Clock::now();
-  CMemoryStream document(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
-  CByteArray encoded;
-  if (BuildNewSaveDocument(*GetProcessArchive(), "phases", text, document) != kNewSaveOk ||
-      EncodeNewSave(document.GetBuffer().Data(), document.GetSize(), encoded) != kNewSaveOk) {
-    return 1;
+  std::string room;
+  room.reserve(kNewSaveFrontRoom + items.size() * 320);
+  room.assign(kNewSaveFrontRoom, ' ');
+  std::ostringstream itemText(std::move(room), std::ios::ate);
+  for (const auto& [id, at] : order) {
+    const CSharedPtr<SourceItem> item = std::move(items[at]);
+    ConvertAndWriteItem(*item, itemText, "\t\t", random);
   }
+  std::string text = std::move(itemText).str();
+  SourceItemList().swap(items);
+  const auto t2 = Clock::now();
+  CByteArray encoded;
+  if (EncodeNewSaveAroundItems(*GetProcessArchive(), "phases", text, encoded) != kNewSaveOk) return 1;
   const auto t3 = Clock::now();
 
   const double inflatedMb = static_cast<double>(inflated.size()) / 1e6;

@@ -144,19 +144,28 @@ std::uint32_t Crc32(const void* data, std::uint32_t length) {
   return static_cast<std::uint32_t>(crc32(0L, static_cast<const Bytef*>(data), length));
 }
 
+namespace {
+
+// Turns `n` bytes from `in` into the container's payload and puts the key and CRC in front of it.
+void Scramble(const std::uint8_t* in, std::uint8_t* container, std::uint32_t n) {
+  const std::uint8_t key = static_cast<std::uint8_t>(n & 0xFF);
+  container[4] = key;
+  Turn(kScramble, key, in, container + 5, n);
+  const std::uint32_t crc = Crc32(container + 4, n + 1);
+  for (int b = 0; b < 4; ++b) container[b] = static_cast<std::uint8_t>(crc >> (8 * b));
+}
+
+}  // namespace
+
 CByteArray VmqdScramble(const void* data, std::uint32_t n) {
   if (data == nullptr || n > 0xFFFFFFFFu - 5) return {};
   CByteArray out = CByteArray::AllocateUninitialized(n + 5);
   if (out.IsNull()) return {};
-  std::uint8_t* o = out.Data();
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  const std::uint8_t key = static_cast<std::uint8_t>(n & 0xFF);
-  o[4] = key;
-  Turn(kScramble, key, p, o + 5, n);
-  const std::uint32_t crc = Crc32(o + 4, n + 1);
-  for (int b = 0; b < 4; ++b) o[b] = static_cast<std::uint8_t>(crc >> (8 * b));
+  Scramble(static_cast<const std::uint8_t*>(data), out.Data(), n);
   return out;
 }
+
+void VmqdScrambleInPlace(std::uint8_t* container, std::uint32_t n) { Scramble(container + 5, container, n); }
 
 CByteArray VmqdDescramble(const void* data, std::uint32_t size) {
   if (data == nullptr || size < 5) return {};

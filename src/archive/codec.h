@@ -13,6 +13,9 @@ std::uint32_t Crc32(const void* data, std::uint32_t length);
 // The "vmqd" container: u32 CRC-32 of the rest, key byte K = n mod 256, then each byte NOT-ed and rotated
 // left by (K + i) mod 8. Descrambling gives an empty buffer when the CRC does not match.
 CByteArray VmqdScramble(const void* data, std::uint32_t n);
+// The same where the data lies: `container` holds 5 bytes of room, then the n bytes, which are turned in
+// place; the room gets the CRC and the key.
+void VmqdScrambleInPlace(std::uint8_t* container, std::uint32_t n);
 CByteArray VmqdDescramble(const void* data, std::uint32_t size);
 
 // zlib format (15 window bits, memory level 8, default strategy), driven in fixed-size chunks.

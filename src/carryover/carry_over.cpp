@@ -109,27 +109,13 @@ class Run {
     SourceItemList items;
     if (int code = ReadSourceSave(source + "main\\save\\save00.dat", items)) return Fail(code);
 
+    // The new save is made around the item text where it lies: a large save is held as few times at once
+    // as can be.
     std::string itemText = ConvertItems(items);
     SourceItemList().swap(items);
     platform::ReturnFreedMemory();
-
-    // Room for the templates around the items, so that the document is made without regrowing; once it
-    // holds the items, their text goes, and the document goes once its XML text is made: a large save is
-    // held as few times at once as can be.
-    CByteArray documentBytes;
-    std::uint32_t documentSize = 0;
-    {
-      const std::size_t room = itemText.size() + 4096;
-      CMemoryStream document(room < 0x7FFFFFFF ? static_cast<std::int32_t>(room) : 0,
-                             platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
-      const int built = BuildNewSaveDocument(archive_, name, itemText, document);
-      std::string().swap(itemText);
-      if (built) return Fail(built);
-      documentBytes = document.GetBuffer();
-      documentSize = document.GetSize();
-    }
     CByteArray encoded;
-    if (int code = EncodeNewSave(documentBytes, documentSize, encoded)) return Fail(code);
+    if (int code = EncodeNewSaveAroundItems(archive_, name, itemText, encoded)) return Fail(code);
     if (int code = WriteNewSaveFile(outputFile, encoded)) return Fail(code);
 
     report_.Write(RunReportBody(tally_));
@@ -155,10 +141,11 @@ class Run {
     const std::string indent = "\t\t";
     // The text goes into room reserved for it at once, rather than being copied at every doubling; room
     // that is never written is never touched. An item, with what is usually nested in it, writes about 200
-    // bytes.
+    // bytes. In front of the items the new save's own room.
     std::string room;
-    room.reserve(std::min<std::size_t>(items.size(), kReservedItems) * kReservedBytesPerItem);
-    std::ostringstream itemText(std::move(room));
+    room.reserve(kNewSaveFrontRoom + std::min<std::size_t>(items.size(), kReservedItems) * kReservedBytesPerItem);
+    room.assign(kNewSaveFrontRoom, ' ');
+    std::ostringstream itemText(std::move(room), std::ios::ate);
     for (const auto& [id, at] : order) {
       const CSharedPtr<SourceItem> item = std::move(items[at]);
       const int result = ConvertAndWriteItem(*item, itemText, indent, random);

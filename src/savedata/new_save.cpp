@@ -1,5 +1,8 @@
 #include "savedata/new_save.h"
 
+#include <algorithm>
+#include <new>
+
 #include "archive/archive.h"
 #include "archive/codec.h"
 #include "foundation/platform/platform.h"
@@ -24,21 +27,21 @@ bool WriteText(CStream& out, const std::string& text) {
   return text.empty() || out.WriteAll(text.data(), static_cast<std::uint32_t>(text.size()));
 }
 
-}  // namespace
-
-int BuildNewSaveDocument(CArchive& archive, const std::string& userName, const std::string& itemText,
-                         CStream& document) {
-  CSharedPtr<CStream> header = archive.OpenRead(kNewSaveHeader);
-  if (header.IsNull()) return IsListed(archive, kNewSaveHeader) ? kNewSaveHeaderRead : kNewSaveHeaderMissing;
+// "h.txt" with every "_UN_" replaced by the user name.
+int ReadHeader(CArchive& archive, const std::string& userName, std::string& header) {
+  CSharedPtr<CStream> stream = archive.OpenRead(kNewSaveHeader);
+  if (stream.IsNull()) return IsListed(archive, kNewSaveHeader) ? kNewSaveHeaderRead : kNewSaveHeaderMissing;
   // A member that reports itself closed has no size to read: reading it "whole" would read nothing.
-  const std::uint32_t size = header->IsClosed() ? kNoValue : header->GetSize();
-  if (size == kNoValue || !header->CanSupply(size)) return kNewSaveHeaderRead;
+  const std::uint32_t size = stream->IsClosed() ? kNoValue : stream->GetSize();
+  if (size == kNoValue || !stream->CanSupply(size)) return kNewSaveHeaderRead;
   std::string text(size, '\0');
-  if (size != 0 && !header->ReadAll(text.data(), size)) return kNewSaveHeaderRead;
+  if (size != 0 && !stream->ReadAll(text.data(), size)) return kNewSaveHeaderRead;
+  header = ReplaceAll(text, kUserNamePlaceholder, userName);
+  return kNewSaveOk;
+}
 
-  if (!WriteText(document, ReplaceAll(text, kUserNamePlaceholder, userName))) return kNewSaveHeaderWrite;
-  if (!WriteText(document, itemText)) return kNewSaveItemsWrite;
-
+// "f.txt" copied unchanged to the end of `document`.
+int CopyFooter(CArchive& archive, CStream& document) {
   CSharedPtr<CStream> footer = archive.OpenRead(kNewSaveFooter);
   if (footer.IsNull()) return IsListed(archive, kNewSaveFooter) ? kNewSaveFooterCopy : kNewSaveFooterMissing;
   // CopyFrom of "all that remains" copies nothing from a stream that cannot say how much remains.
@@ -49,24 +52,9 @@ int BuildNewSaveDocument(CArchive& archive, const std::string& userName, const s
   return kNewSaveOk;
 }
 
-namespace {
-
-int Encode(const void* document, std::uint32_t size, CByteArray* release, CByteArray& encoded) {
-  encoded.Reset();
-  CByteArray scrambled;
-  {
-    // Room for the declaration and a plain ASCII document; the encoded text is gone before deflating.
-    const std::uint64_t room = std::uint64_t{size} + 64;
-    CMemoryStream xml(room < 0x7FFFFFFF ? static_cast<std::int32_t>(room) : 0,
-                      platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
-    const bool written = WriteXmlDocument(document, size, xml);
-    if (release != nullptr) release->Reset();
-    if (!written || xml.IsClosed() || xml.GetSize() == 0) return kNewSaveDocument;
-    scrambled = VmqdScramble(xml.GetBuffer().Data(), xml.GetSize());
-  }
-  if (scrambled.IsNull()) return kNewSaveScramble;
+int DeflateContainer(const std::uint8_t* container, std::uint32_t size, CByteArray& encoded) {
   CZlib zlib(1024, 1024, -1);
-  CByteArray deflated = zlib.Deflate(scrambled.Data(), scrambled.GetCount(), CZlib::kEngineLevel);
+  CByteArray deflated = zlib.Deflate(container, size, CZlib::kEngineLevel);
   if (deflated.IsNull()) return kNewSaveDeflate;
   encoded = deflated;
   return kNewSaveOk;
@@ -74,17 +62,75 @@ int Encode(const void* document, std::uint32_t size, CByteArray* release, CByteA
 
 }  // namespace
 
-int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded) {
-  return Encode(document, size, nullptr, encoded);
+int BuildNewSaveDocument(CArchive& archive, const std::string& userName, const std::string& itemText,
+                         CStream& document) {
+  std::string header;
+  if (int code = ReadHeader(archive, userName, header)) return code;
+  if (!WriteText(document, header)) return kNewSaveHeaderWrite;
+  if (!WriteText(document, itemText)) return kNewSaveItemsWrite;
+  return CopyFooter(archive, document);
 }
 
-int EncodeNewSave(CByteArray& document, std::uint32_t size, CByteArray& encoded) {
-  if (size > document.GetCount()) {
-    document.Reset();
-    encoded.Reset();
-    return kNewSaveDocument;
+int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded) {
+  encoded.Reset();
+  CByteArray scrambled;
+  {
+    // Room for the declaration and a plain ASCII document; the encoded text is gone before deflating.
+    const std::uint64_t room = std::uint64_t{size} + 64;
+    CMemoryStream xml(room < 0x7FFFFFFF ? static_cast<std::int32_t>(room) : 0,
+                      platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+    if (!WriteXmlDocument(document, size, xml) || xml.IsClosed() || xml.GetSize() == 0) return kNewSaveDocument;
+    scrambled = VmqdScramble(xml.GetBuffer().Data(), xml.GetSize());
   }
-  return Encode(document.IsNull() ? nullptr : document.Data(), size, &document, encoded);
+  if (scrambled.IsNull()) return kNewSaveScramble;
+  return DeflateContainer(scrambled.Data(), scrambled.GetCount(), encoded);
+}
+
+int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std::string& text,
+                             CByteArray& encoded) {
+  encoded.Reset();
+  std::string used;
+  used.swap(text);  // gone when this returns, whatever the result
+  if (used.size() < kNewSaveFrontRoom) return kNewSaveItemsWrite;
+  std::string header;
+  if (int code = ReadHeader(archive, userName, header)) return code;
+
+  // The header, the declaration and the container's check value and key go in front of the items. A
+  // header longer than the room makes more room, once.
+  const std::string declaration = XmlDeclaration(kXmlUsAscii);
+  const std::size_t front = header.size() + declaration.size() + 5;
+  std::size_t items = kNewSaveFrontRoom;
+  try {
+    if (front > items) {
+      used.insert(0, front - items, ' ');
+      items = front;
+    }
+  } catch (const std::bad_alloc&) {
+    return kNewSaveHeaderWrite;
+  }
+  const std::size_t start = items - header.size();
+  std::copy(header.begin(), header.end(), used.begin() + static_cast<std::ptrdiff_t>(start));
+
+  CMemoryStream footer(256, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+  if (int code = CopyFooter(archive, footer)) return code;
+  try {
+    used.append(reinterpret_cast<const char*>(footer.GetBuffer().Data()), footer.GetSize());
+  } catch (const std::bad_alloc&) {
+    return kNewSaveFooterCopy;
+  }
+
+  const std::size_t size = used.size() - start;
+  if (size > 0xFFFFFFFFu - front) return kNewSaveDocument;
+  auto* bytes = reinterpret_cast<std::uint8_t*>(used.data());
+  // Text to be converted is copied by the conversion anyway.
+  if (XmlEncodingOf(bytes + start, static_cast<std::uint32_t>(size)) != kXmlUsAscii) {
+    return EncodeNewSave(bytes + start, static_cast<std::uint32_t>(size), encoded);
+  }
+  const std::size_t payload = start - declaration.size();
+  std::copy(declaration.begin(), declaration.end(), used.begin() + static_cast<std::ptrdiff_t>(payload));
+  const auto n = static_cast<std::uint32_t>(size + declaration.size());
+  VmqdScrambleInPlace(bytes + payload - 5, n);
+  return DeflateContainer(bytes + payload - 5, n + 5, encoded);
 }
 
 int WriteNewSaveFile(const std::string& path, const CByteArray& encoded) {

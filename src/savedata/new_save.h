@@ -3,6 +3,7 @@
 // that did not exist before.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -40,9 +41,16 @@ int BuildNewSaveDocument(CArchive& archive, const std::string& userName, const s
 
 // Declaration and document, scrambled, then deflated at the engine's own level: the file's bytes.
 int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded);
-// The same for a document held in `document`'s first `size` bytes; this handle to it is released as soon as
-// its XML text is made, so that a large document is not held three times over while it is scrambled.
-int EncodeNewSave(CByteArray& document, std::uint32_t size, CByteArray& encoded);
+
+// Room a run keeps in front of its item text for EncodeNewSaveAroundItems.
+inline constexpr std::size_t kNewSaveFrontRoom = 4096;
+
+// What BuildNewSaveDocument and EncodeNewSave together make, from `text` holding kNewSaveFrontRoom bytes
+// of room and then the item text. The document is put together around the items where they lie and, when
+// it is plain ASCII, declared, scrambled and deflated there as well: a large save is not copied. `text` is
+// used up.
+int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std::string& text,
+                             CByteArray& encoded);
 
 // Creates the file (never over an existing one), writes the bytes and flushes them. A file that was
 // created but could not be written whole is removed again.

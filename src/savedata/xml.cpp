@@ -88,17 +88,23 @@ const char* XmlEncodingName(std::uint32_t encoding) {
   }
 }
 
+XmlEncoding XmlEncodingOf(const void* data, std::uint32_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  for (std::uint32_t i = 0; i < size; ++i) {
+    if (bytes[i] >= 0x80) return kXmlUtf8;
+  }
+  return kXmlUsAscii;
+}
+
+std::string XmlDeclaration(std::uint32_t encoding) {
+  return FormatText("<?xml version=\"1.0\" encoding=\"%s\" ?>\r\n", XmlEncodingName(encoding));
+}
+
 bool WriteXmlDocument(const void* data, std::uint32_t size, CStream& out) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   if (bytes == nullptr && size != 0) return false;
-  XmlEncoding encoding = kXmlUsAscii;
-  for (std::uint32_t i = 0; i < size; ++i) {
-    if (bytes[i] >= 0x80) {
-      encoding = kXmlUtf8;
-      break;
-    }
-  }
-  const std::string declaration = FormatText("<?xml version=\"1.0\" encoding=\"%s\" ?>\r\n", XmlEncodingName(encoding));
+  const XmlEncoding encoding = XmlEncodingOf(bytes, size);
+  const std::string declaration = XmlDeclaration(encoding);
   if (!out.WriteAll(declaration.data(), static_cast<std::uint32_t>(declaration.size()))) return false;
   if (encoding == kXmlUsAscii) return out.WriteAll(bytes, size);
 

@@ -63,6 +63,11 @@ enum XmlEncoding : std::uint32_t { kXmlUtf8 = 0, kXmlUtf16 = 1, kXmlIso8859_1 = 
 // "UTF-8", "UTF-16", "ISO-8859-1", "US-ASCII"; "unknown" for any other value.
 const char* XmlEncodingName(std::uint32_t encoding);
 
+// US-ASCII when every byte is below 0x80, else UTF-8: what a document is declared as.
+XmlEncoding XmlEncodingOf(const void* data, std::uint32_t size);
+// "<?xml version=\"1.0\" encoding=\"...\" ?>" and CR LF.
+std::string XmlDeclaration(std::uint32_t encoding);
+
 // Writes the declaration and the document (CP932 text) to `out` through WriteAll: US-ASCII and the bytes
 // unchanged when every byte is below 0x80, else UTF-8 converted from code page 932. False when a write
 // fails or the conversion yields nothing.

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "archive/archive.h"
 #include "archive/codec.h"
 #include "support/run_fixture.h"
@@ -61,22 +59,6 @@ TEST(EncodeNewSave, LayersFromOutsideIn) {
   EXPECT_EQ(xml, "");
 }
 
-TEST(EncodeNewSave, FromAHeldDocumentTheSameBytesAndTheDocumentLetGo) {
-  const std::string text = "<a/>unused room";
-  CByteArray document = CByteArray::Allocate(static_cast<std::uint32_t>(text.size()));
-  std::copy(text.begin(), text.end(), document.Data());
-  CByteArray expected, encoded;
-  ASSERT_EQ(EncodeNewSave(text.data(), 4, expected), kNewSaveOk);
-  ASSERT_EQ(EncodeNewSave(document, 4, encoded), kNewSaveOk);
-  EXPECT_EQ(Text(encoded), Text(expected));
-  EXPECT_TRUE(document.IsNull());
-
-  // A size beyond what the buffer holds is refused, not read past.
-  CByteArray small = CByteArray::Allocate(4);
-  EXPECT_EQ(EncodeNewSave(small, 5, encoded), kNewSaveDocument);
-  EXPECT_TRUE(encoded.IsNull());
-}
-
 TEST(BuildNewSaveDocument, TemplatesAroundTheItems) {
   TempFolder folder;
   struct Case {
@@ -101,6 +83,48 @@ TEST(BuildNewSaveDocument, TemplatesAroundTheItems) {
     ASSERT_EQ(BuildNewSaveDocument(archive, "Name", "<i/>", document), kNewSaveOk) << c.what;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(document.GetBuffer().Data()), document.GetSize()), c.expected)
         << c.what;
+  }
+}
+
+// The run's way of making the new save around its item text must give what building the document and
+// encoding it give, failures included.
+TEST(EncodeNewSaveAroundItems, SameResultAsBuildingThenEncoding) {
+  TempFolder folder;
+  struct Case {
+    const char* what;
+    std::optional<std::string> header, footer;
+    std::string userName;
+    bool headerBeyondEnd = false;
+  } cases[] = {
+      {"plain ASCII", "<s u=\"_UN_\">_UN_", "</s>", "Name"},
+      {"converted to UTF-8", "<s u=\"_UN_\">", "</s>", Sjis("勇者")},
+      {"header longer than the room", std::string(kNewSaveFrontRoom + 100, 'h') + "_UN_", "", "Name"},
+      {"empty templates", "", "", "Name"},
+      {"no header", std::nullopt, "</s>", "Name"},
+      {"header unreadable", "<s>", "</s>", "Name", true},
+      {"no footer", "<s>", std::nullopt, "Name"},
+  };
+  const std::string items = "\n\t\t<item baseid=\"1\"/>";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ToolArchiveSpec contents;
+    contents.header = c.header;
+    contents.footer = c.footer;
+    contents.headerBeyondEnd = c.headerBeyondEnd;
+    WriteFileBytes(folder.Path() + "main.cr", BuildToolArchive(contents));
+    CArchive archive;
+    ASSERT_TRUE(archive.Open(folder.Path() + "main.cr"));
+
+    CMemoryStream document(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+    CByteArray expected;
+    int expectedCode = BuildNewSaveDocument(archive, c.userName, items, document);
+    if (expectedCode == kNewSaveOk) expectedCode = EncodeNewSave(document.GetBuffer().Data(), document.GetSize(), expected);
+
+    std::string text = std::string(kNewSaveFrontRoom, 'x') + items;
+    CByteArray encoded;
+    EXPECT_EQ(EncodeNewSaveAroundItems(archive, c.userName, text, encoded), expectedCode);
+    EXPECT_EQ(Text(encoded), Text(expected));
+    EXPECT_TRUE(text.empty());
   }
 }
 
