@@ -181,6 +181,7 @@ bool Converter::Tune(const SourceItem& item, std::uint32_t newId, ItemElement& e
 bool Converter::Equip(const SourceItem& item, std::uint32_t newId, bool fixed, ItemElement& element,
                       PotentialList& potential, int depth) {
   element.AddAttribute("category", "equip");
+  potential.reserve(2 + 3 * kParamCount);  // the base grade, three groups and durability
   const SourceEquipRow* src = fixed ? nullptr : tables.sourceEquip.Find(item.id);
   const TargetEquipRow* dst = tables.targetEquip.Find(newId);
   if (dst == nullptr) return false;
