@@ -231,7 +231,9 @@ CByteArray CZlib::Inflate(const void* data, std::uint32_t size) {
   input_.At(0);
   output_.At(0);
   const auto* src = static_cast<const std::uint8_t*>(data);
-  Output result(size, inflateLimit_);
+  // Room for four times the input from the start: what the tool's data inflates to, so the result is
+  // seldom copied to grow. Room never written is never touched.
+  Output result(size <= 0xFFFFFFFFu / 4 ? size * 4 : 0xFFFFFFFFu, inflateLimit_);
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) return {};
   // Inflated straight into the result: the room zlib is given is the result's own, up to the limit.
