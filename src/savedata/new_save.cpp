@@ -86,6 +86,31 @@ int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded)
   return DeflateContainer(scrambled.Data(), scrambled.GetCount(), encoded);
 }
 
+namespace {
+
+// A document with bytes of 0x80 and above, from `text[start]` on: converted to UTF-8 (which makes a copy of
+// its own), the text let go, then declared, scrambled and deflated in one container.
+int EncodeConverted(std::string& text, std::size_t start, CByteArray& encoded) {
+  std::string utf8;
+  // The conversion reads a whole string: the document is moved to the front of the text, not copied.
+  text.erase(0, start);
+  // The texts are code page 932 whatever the host's own code page is.
+  const bool converted = platform::Cp932ToUtf8(text, utf8) && !utf8.empty();
+  std::string().swap(text);
+  const std::string declaration = XmlDeclaration(kXmlUtf8);
+  if (!converted || utf8.size() > 0xFFFFFFFFu - 5 - declaration.size()) return kNewSaveDocument;
+  const auto n = static_cast<std::uint32_t>(declaration.size() + utf8.size());
+  CByteArray container = CByteArray::AllocateUninitialized(n + 5);
+  if (container.IsNull()) return kNewSaveScramble;
+  std::copy(declaration.begin(), declaration.end(), container.Data() + 5);
+  std::copy(utf8.begin(), utf8.end(), container.Data() + 5 + declaration.size());
+  std::string().swap(utf8);
+  VmqdScrambleInPlace(container.Data(), n);
+  return DeflateContainer(container.Data(), n + 5, encoded);
+}
+
+}  // namespace
+
 int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std::string& text,
                              CByteArray& encoded) {
   encoded.Reset();
@@ -122,9 +147,8 @@ int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std
   const std::size_t size = used.size() - start;
   if (size > 0xFFFFFFFFu - front) return kNewSaveDocument;
   auto* bytes = reinterpret_cast<std::uint8_t*>(used.data());
-  // Text to be converted is copied by the conversion anyway.
   if (XmlEncodingOf(bytes + start, static_cast<std::uint32_t>(size)) != kXmlUsAscii) {
-    return EncodeNewSave(bytes + start, static_cast<std::uint32_t>(size), encoded);
+    return EncodeConverted(used, start, encoded);
   }
   const std::size_t payload = start - declaration.size();
   std::copy(declaration.begin(), declaration.end(), used.begin() + static_cast<std::ptrdiff_t>(payload));

@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 #include <climits>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace vmqdSDK::platform {
@@ -33,16 +35,22 @@ bool Convert(const char* to, const char* from, const std::string& in, std::strin
   if (in.empty()) return true;
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  std::vector<char> buffer(in.size() * 4 + 16);
+  // Room for the longest result, left uninitialised: of a large text only what the result fills is touched.
+  const size_t room = in.size() * 4 + 16;
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[room]);
+  if (!buffer) {
+    iconv_close(cd);
+    return false;
+  }
   char* inPtr = const_cast<char*>(in.data());
   size_t inLeft = in.size();
-  char* outPtr = buffer.data();
-  size_t outLeft = buffer.size();
+  char* outPtr = buffer.get();
+  size_t outLeft = room;
   size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
   if (rc != static_cast<size_t>(-1)) rc = iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
   iconv_close(cd);
   if (rc == static_cast<size_t>(-1) || inLeft != 0) return false;
-  out.assign(buffer.data(), buffer.size() - outLeft);
+  out.assign(buffer.get(), room - outLeft);
   return true;
 }
 
