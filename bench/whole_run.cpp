@@ -3,7 +3,10 @@
 // zlib directly. A forked child writes the source save, so that the peak resident memory printed is the
 // run's own (plus the floor's buffers, measured after it).
 //
-//   hvxfer_whole_run [--data main.cr] [--items N] [--repeat R] [--keep DIR]
+//   hvxfer_whole_run [--data main.cr] [--items N] [--repeat R] [--keep DIR] [--name NAME]
+//
+// The runs' user names are NAME (UTF-8, "bench" unless given), the run's number and "user"; a name outside
+// ASCII makes the document UTF-8.
 #include <sys/resource.h>
 #include <time.h>
 #include <sys/wait.h>
@@ -28,6 +31,7 @@
 #include "carryover/carry_over.h"
 #include "carryover/tool_data.h"
 #include "foundation/path.h"
+#include "foundation/platform/platform.h"
 #include "items/converter.h"
 #include "items/tables.h"
 #include "savedata/new_save.h"
@@ -45,6 +49,7 @@ struct Options {
   std::uint32_t items = 200000;
   int repeat = 3;
   std::string keep;  // folder to copy the source save and the last new save to, for comparing builds
+  std::string name = "bench";  // CP932
 };
 
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
@@ -114,7 +119,7 @@ int Main(const Options& options) {
   double runBest = 1e30, runCpuBest = 1e30;
   std::filesystem::path output;
   for (int r = 0; r < options.repeat; ++r) {
-    const std::string name = "bench" + std::to_string(r) + "user";
+    const std::string name = options.name + std::to_string(r) + "user";
     const CarryOverInput input{source, destination, name};
     const double cpuStart = CpuSeconds();
     const auto start = Clock::now();
@@ -229,8 +234,12 @@ int main(int argc, char** argv) {
       options.keep = argv[++i];
     } else if (arg == "--repeat" && i + 1 < argc) {
       options.repeat = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--name" && i + 1 < argc && platform::Utf8ToCp932(argv[i + 1], options.name) &&
+               options.name.size() <= 12) {
+      ++i;
     } else {
-      std::fprintf(stderr, "usage: %s [--data main.cr] [--items N] [--repeat R] [--keep DIR]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--data main.cr] [--items N] [--repeat R] [--keep DIR] [--name NAME]\n",
+                   argv[0]);
       return 2;
     }
   }

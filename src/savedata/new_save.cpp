@@ -92,21 +92,21 @@ namespace {
 // its own), the text let go, then declared, scrambled and deflated in one container.
 int EncodeConverted(std::string& text, std::size_t start, CByteArray& encoded) {
   std::string utf8;
-  // The conversion reads a whole string: the document is moved to the front of the text, not copied.
-  text.erase(0, start);
   // The texts are code page 932 whatever the host's own code page is.
-  const bool converted = platform::Cp932ToUtf8(text, utf8) && !utf8.empty();
+  const bool converted = platform::Cp932ToUtf8(text.data() + start, text.size() - start, utf8) && !utf8.empty();
   std::string().swap(text);
   const std::string declaration = XmlDeclaration(kXmlUtf8);
   if (!converted || utf8.size() > 0xFFFFFFFFu - 5 - declaration.size()) return kNewSaveDocument;
   const auto n = static_cast<std::uint32_t>(declaration.size() + utf8.size());
-  CByteArray container = CByteArray::AllocateUninitialized(n + 5);
-  if (container.IsNull()) return kNewSaveScramble;
-  std::copy(declaration.begin(), declaration.end(), container.Data() + 5);
-  std::copy(utf8.begin(), utf8.end(), container.Data() + 5 + declaration.size());
-  std::string().swap(utf8);
-  VmqdScrambleInPlace(container.Data(), n);
-  return DeflateContainer(container.Data(), n + 5, encoded);
+  // The container is made in the converted text itself (usually within the room it already has).
+  try {
+    utf8.insert(0, std::string(5, '\0') + declaration);
+  } catch (const std::bad_alloc&) {
+    return kNewSaveScramble;
+  }
+  auto* container = reinterpret_cast<std::uint8_t*>(utf8.data());
+  VmqdScrambleInPlace(container, n);
+  return DeflateContainer(container, n + 5, encoded);
 }
 
 }  // namespace

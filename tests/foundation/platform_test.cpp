@@ -260,6 +260,8 @@ TEST(PlatformText, RoundTrips) {
       {"\x81\x7C", "\xEF\xBC\x8D"},      // and its minus the full-width hyphen-minus
       {"\x87\x40", "\xE2\x91\xA0"},      // NEC row 13 (circled one)
       {std::string("a\0b", 3), std::string("a\0b", 3)},
+      // ASCII around and between other characters, one of them ending in 0x5C.
+      {"<a n=\"" + kSo + "\\\xB1" + kHyo + "x\"/>", "<a n=\"\xE3\x82\xBD\\\xEF\xBD\xB1\xE8\xA1\xA8x\"/>"},
   };
   for (const Case& c : cases) {
     std::string utf8 = "junk", cp932 = "junk";
@@ -290,6 +292,8 @@ TEST(PlatformText, RefusesWhatHasNoCounterpart) {
       "ab\x83",
       "\x83\x20",  // second byte out of range
       "\x85\x40",  // unassigned row
+      "ok\x83\x20tail",
+      "\x83\x40ok\x85\x40",  // the second of two runs
   };
   for (const std::string& in : noUtf8) {
     std::string out = "junk";

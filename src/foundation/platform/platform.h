@@ -6,6 +6,7 @@
 // that the streams and path functions above can pass them through unchanged.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -56,6 +57,8 @@ std::string ModuleFileName();
 
 // Text conversion; false when a byte sequence has no counterpart in the other encoding.
 bool Cp932ToUtf8(const std::string& cp932, std::string& utf8);
+// The same for `size` bytes from `cp932` (a part of a larger text, without copying it out first).
+bool Cp932ToUtf8(const char* cp932, std::size_t size, std::string& utf8);
 bool Utf8ToCp932(const std::string& utf8, std::string& cp932);
 
 struct LocalTime {

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <vector>
@@ -223,7 +224,36 @@ std::string ModuleFileName() {
 
 // Into CP932 only conversions that come back unchanged count, as on Windows: iconv maps a few characters one way
 // (U+00A5 to 0x5C among them), which would turn a yen sign in a name into a path separator.
-bool Cp932ToUtf8(const std::string& cp932, std::string& utf8) { return Convert("UTF-8", "CP932", cp932, utf8); }
+// ASCII stands for itself in both, and a large text (a new save's document) is mostly ASCII: only the runs of
+// other characters go through iconv. A run ends at an ASCII byte that begins a character, never at the
+// second byte of a double-byte one.
+bool Cp932ToUtf8(const std::string& cp932, std::string& utf8) { return Cp932ToUtf8(cp932.data(), cp932.size(), utf8); }
+
+bool Cp932ToUtf8(const char* cp932, std::size_t n, std::string& utf8) {
+  utf8.clear();
+  std::string run, converted;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(cp932);
+  // Room for some characters growing by half, so that mostly ASCII text is not copied to grow; room never
+  // written is never touched.
+  utf8.reserve(n + n / 2 + 64);
+  for (size_t i = 0; i < n;) {
+    size_t end = i;
+    while (end < n && bytes[end] < 0x80) ++end;
+    utf8.append(cp932 + i, end - i);
+    if (end == n) break;
+    i = end;
+    while (end < n && bytes[end] >= 0x80) end += IsLeadByte(bytes[end]) ? 2 : 1;
+    end = std::min(end, n);
+    run.assign(cp932 + i, end - i);
+    if (!Convert("UTF-8", "CP932", run, converted)) {
+      utf8.clear();
+      return false;
+    }
+    utf8 += converted;
+    i = end;
+  }
+  return true;
+}
 bool Utf8ToCp932(const std::string& utf8, std::string& cp932) {
   std::string back;
   if (Convert("CP932", "UTF-8", utf8, cp932) && Convert("UTF-8", "CP932", cp932, back) && back == utf8) return true;

@@ -162,6 +162,10 @@ bool Cp932ToUtf8(const std::string& cp932, std::string& utf8) {
   return true;
 }
 
+bool Cp932ToUtf8(const char* cp932, std::size_t size, std::string& utf8) {
+  return Cp932ToUtf8(std::string(cp932, size), utf8);
+}
+
 bool Utf8ToCp932(const std::string& utf8, std::string& cp932) {
   std::wstring wide;
   if (!ToWide(CP_UTF8, utf8, wide) || !FromWide(kCp932, wide, cp932)) {
