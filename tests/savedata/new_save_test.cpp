@@ -59,6 +59,12 @@ TEST(EncodeNewSave, LayersFromOutsideIn) {
   EXPECT_EQ(xml, "");
 }
 
+// A tool archive with these contents, written into `folder` and opened.
+void OpenToolArchive(const TempFolder& folder, const ToolArchiveSpec& contents, CArchive& archive) {
+  WriteFileBytes(folder.Path() + "main.cr", BuildToolArchive(contents));
+  ASSERT_TRUE(archive.Open(folder.Path() + "main.cr"));
+}
+
 TEST(BuildNewSaveDocument, TemplatesAroundTheItems) {
   TempFolder folder;
   struct Case {
@@ -76,9 +82,8 @@ TEST(BuildNewSaveDocument, TemplatesAroundTheItems) {
     ToolArchiveSpec contents;
     contents.header = c.header;
     contents.footer = c.footer;
-    WriteFileBytes(folder.Path() + "main.cr", BuildToolArchive(contents));
     CArchive archive;
-    ASSERT_TRUE(archive.Open(folder.Path() + "main.cr"));
+    ASSERT_NO_FATAL_FAILURE(OpenToolArchive(folder, contents, archive));
     CMemoryStream document(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
     ASSERT_EQ(BuildNewSaveDocument(archive, "Name", "<i/>", document), kNewSaveOk) << c.what;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(document.GetBuffer().Data()), document.GetSize()), c.expected)
@@ -111,9 +116,8 @@ TEST(EncodeNewSaveAroundItems, SameResultAsBuildingThenEncoding) {
     contents.header = c.header;
     contents.footer = c.footer;
     contents.headerBeyondEnd = c.headerBeyondEnd;
-    WriteFileBytes(folder.Path() + "main.cr", BuildToolArchive(contents));
     CArchive archive;
-    ASSERT_TRUE(archive.Open(folder.Path() + "main.cr"));
+    ASSERT_NO_FATAL_FAILURE(OpenToolArchive(folder, contents, archive));
 
     CMemoryStream document(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
     CByteArray expected;
