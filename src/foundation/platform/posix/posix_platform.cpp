@@ -222,8 +222,6 @@ std::string ModuleFileName() {
   return cp932;
 }
 
-// Into CP932 only conversions that come back unchanged count, as on Windows: iconv maps a few characters one way
-// (U+00A5 to 0x5C among them), which would turn a yen sign in a name into a path separator.
 // ASCII stands for itself in both, and a large text (a new save's document) is mostly ASCII: only the runs of
 // other characters go through iconv. A run ends at an ASCII byte that begins a character, never at the
 // second byte of a double-byte one.
@@ -254,6 +252,9 @@ bool Cp932ToUtf8(const char* cp932, std::size_t n, std::string& utf8) {
   }
   return true;
 }
+
+// Into CP932 only conversions that come back unchanged count, as on Windows: iconv maps a few characters one way
+// (U+00A5 to 0x5C among them), which would turn a yen sign in a name into a path separator.
 bool Utf8ToCp932(const std::string& utf8, std::string& cp932) {
   std::string back;
   if (Convert("CP932", "UTF-8", utf8, cp932) && Convert("UTF-8", "CP932", cp932, back) && back == utf8) return true;
