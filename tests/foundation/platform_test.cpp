@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "foundation/path.h"
 #include "support/temp_folder.h"
@@ -221,6 +223,68 @@ TEST(PlatformNames, AttributesFoldersAndRemoval) {
   EXPECT_TRUE(RemoveFile(file));
   EXPECT_FALSE(FileExists(file));
   EXPECT_FALSE(RemoveFile(file));
+}
+
+// The steps of putting a new file in place whole: flushed, moved under its name without ever replacing
+// what is there, the folder's names synced.
+TEST(PlatformNames, MoveWithoutReplacing) {
+  TempFolder temp;
+  const std::string from = temp.Path() + "new.tmp", to = temp.Path() + kSo + ".sav";
+  {
+    Handle h(OpenFileHandle(from, kGenericWrite, 0, kCreateNew));
+    ASSERT_TRUE(h.valid());
+    std::uint32_t done = 0;
+    ASSERT_TRUE(WriteBytes(h.get(), "new", 3, &done));
+    EXPECT_TRUE(FlushFile(h.get()));
+  }
+  EXPECT_TRUE(MoveFileNoReplace(from, to));
+  EXPECT_FALSE(FileExists(from));
+  EXPECT_EQ(ReadWhole(to), "new");
+  EXPECT_TRUE(SyncFolder(temp.Path()));
+
+  struct Case {
+    const char* what;
+    bool folderAsTarget;
+  } cases[] = {{"onto a file", false}, {"onto a folder", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string source = temp.Path() + "other.tmp", target = temp.Path() + (c.folderAsTarget ? "dir" : "old");
+    WriteWhole(source, "other");
+    if (c.folderAsTarget) {
+      ASSERT_TRUE(MakeDirectory(target));
+    } else {
+      WriteWhole(target, "old");
+    }
+    EXPECT_FALSE(MoveFileNoReplace(source, target));
+    EXPECT_EQ(ReadWhole(source), "other");
+    if (c.folderAsTarget) {
+      EXPECT_TRUE(DirectoryExists(target));
+    } else {
+      EXPECT_EQ(ReadWhole(target), "old");
+    }
+  }
+  EXPECT_FALSE(MoveFileNoReplace(temp.Path() + "missing", temp.Path() + "x"));
+  EXPECT_FALSE(FileExists(temp.Path() + "x"));
+  EXPECT_FALSE(SyncFolder(temp.Path() + "missing"));
+}
+
+TEST(PlatformNames, ListFolder) {
+  TempFolder temp;
+  std::vector<std::string> names{"stale"};
+  EXPECT_TRUE(ListFolder(temp.Path(), names));
+  EXPECT_TRUE(names.empty());
+  WriteWhole(temp.Path() + "a.sav", "a");
+  WriteWhole(temp.Path() + kHyo + ".sav", "b");
+  ASSERT_TRUE(MakeDirectory(temp.Path() + "sub"));
+  ASSERT_TRUE(ListFolder(temp.Path(), names));  // with or without the final separator
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a.sav", "sub", kHyo + ".sav"}));
+  std::string withoutSeparator = temp.Path();
+  withoutSeparator.pop_back();
+  ASSERT_TRUE(ListFolder(withoutSeparator, names));
+  EXPECT_EQ(names.size(), 3u);
+  EXPECT_FALSE(ListFolder(temp.Path() + "missing", names));
+  EXPECT_NE(ProcessId(), 0u);
 }
 
 TEST(PlatformNames, DoubleByteNamesWithSeparatorByte) {

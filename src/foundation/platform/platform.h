@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vmqdSDK::platform {
 
@@ -51,6 +52,16 @@ std::uint32_t GetAttributes(const std::string& path);  // kInvalidAttributes whe
 bool SetAttributes(const std::string& path, std::uint32_t attributes);
 bool MakeDirectory(const std::string& path);  // one folder; true when it was made
 bool RemoveFile(const std::string& path);
+// Renames `from` to `to` in the same folder, never over an existing `to` (file or folder): false then, and
+// both are left as they were.
+bool MoveFileNoReplace(const std::string& from, const std::string& to);
+// Makes the names in a folder (a rename into it) survive a power cut; true where the system keeps them so
+// by itself.
+bool SyncFolder(const std::string& folder);
+// The names of a folder's entries, without "." and ".."; names that have no CP932 form are left out.
+bool ListFolder(const std::string& folder, std::vector<std::string>& names);
+
+std::uint32_t ProcessId();
 
 // The executable's own full path, CP932 with "\" separators; empty when it cannot be had.
 std::string ModuleFileName();

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
 #if defined(__GLIBC__)
@@ -204,6 +205,52 @@ bool RemoveFile(const std::string& path) {
   if (!NativePath(path, native)) return false;
   return ::unlink(native.c_str()) == 0 || Fail();
 }
+
+bool MoveFileNoReplace(const std::string& from, const std::string& to) {
+  std::string nativeFrom, nativeTo;
+  if (!NativePath(from, nativeFrom) || !NativePath(to, nativeTo)) return false;
+#if defined(__linux__)
+  if (::renameat2(AT_FDCWD, nativeFrom.c_str(), AT_FDCWD, nativeTo.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return Fail();
+#endif
+  // Where the file system cannot rename without replacing, a hard link never replaces either; a source
+  // name left over after a failed unlink is only a second name of the moved file.
+  if (::link(nativeFrom.c_str(), nativeTo.c_str()) != 0) return Fail();
+  ::unlink(nativeFrom.c_str());
+  return true;
+}
+
+bool SyncFolder(const std::string& folder) {
+  std::string native;
+  if (!NativePath(folder, native)) return false;
+  const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Fail();
+  // Some file systems cannot sync a folder and say so with EINVAL: their names need no sync.
+  const bool synced = ::fsync(fd) == 0 || errno == EINVAL || Fail();
+  ::close(fd);
+  return synced;
+}
+
+bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
+  names.clear();
+  std::string native;
+  if (!NativePath(folder, native)) return false;
+  DIR* dir = ::opendir(native.c_str());
+  if (dir == nullptr) return Fail();
+  errno = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    std::string cp932;
+    // A "\" in a host name would read as a separator in the core's paths.
+    if (name == "." || name == ".." || name.find('\\') != std::string::npos || !Utf8ToCp932(name, cp932)) continue;
+    names.push_back(cp932);
+  }
+  const bool complete = errno == 0 || Fail();
+  ::closedir(dir);
+  return complete;
+}
+
+std::uint32_t ProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
 std::string ModuleFileName() {
   std::vector<char> buffer(PATH_MAX + 1);

@@ -135,6 +135,42 @@ bool RemoveFile(const std::string& path) {
   return WidePath(path, wide) && DeleteFileW(wide.c_str()) != FALSE;
 }
 
+bool MoveFileNoReplace(const std::string& from, const std::string& to) {
+  std::wstring wideFrom, wideTo;
+  // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing target; write-through returns only
+  // once the move is on the disk.
+  return WidePath(from, wideFrom) && WidePath(to, wideTo) &&
+         MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+// A write-through move is on the disk already.
+bool SyncFolder(const std::string& folder) {
+  const std::uint32_t attributes = GetAttributes(folder);
+  return attributes != kInvalidAttributes && (attributes & kAttributeDirectory) != 0;
+}
+
+bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
+  names.clear();
+  std::string pattern = folder;
+  if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
+  std::wstring wide;
+  if (!WidePath(pattern + "*", wide)) return false;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW(wide.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    const std::wstring name = found.cFileName;
+    std::string cp932;
+    if (name == L"." || name == L".." || !FromWide(kCp932, name, cp932)) continue;
+    names.push_back(cp932);
+  } while (FindNextFileW(search, &found));
+  const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(search);
+  return complete;
+}
+
+std::uint32_t ProcessId() { return GetCurrentProcessId(); }
+
 std::string ModuleFileName() {
   // The buffer grows until the whole name fits (the system truncates silently otherwise).
   std::wstring wide(MAX_PATH, L'\0');
