@@ -200,10 +200,9 @@ CSharedPtr<CStream> CArchive::OpenMember(const std::string& extension, const std
 CSharedPtr<CStream> CArchive::OpenSubStream(const CArchiveRecord& record) {
   CSharedPtr<CFileStream> base = MakeShared<CFileStream>("");
   if (!base->Open(1, platform::kGenericRead, kReadShare, file_.GetPath())) return {};
-  CSharedPtr<CStream> sub(MakeShared<CSubStream>(CSharedPtr<CStream>(base), record.offset, record.storedSize));
-  // A window beyond the file's end serves nothing: such a member is missing like any other.
-  if (sub->IsClosed()) return {};
-  return sub;
+  // A window beyond the file's end is served all the same, as a stream that reports itself closed: its
+  // readers tell a member that cannot be read from one that is missing.
+  return CSharedPtr<CStream>(MakeShared<CSubStream>(CSharedPtr<CStream>(base), record.offset, record.storedSize));
 }
 
 CSharedPtr<CStream> CArchive::DecodeMember(const CArchiveRecord& record) {

@@ -103,6 +103,7 @@ class Run {
         !EnsureDirectoryPath(NormalizeFolderPath(outputFolder), platform::kAttributeNormal))
       return Fail(kRunOutputFolder);
     const std::string outputFile = outputFolder + name + ".sav";
+    RemoveUnfinishedNewSaves(outputFile);
     if (FileExists(outputFile))
       return Fail(kRunSaveExists, Sjis("ユーザー名 ") + "\"" + name + "\"" + CarryOverMessage(kRunSaveExists));
 

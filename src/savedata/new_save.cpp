@@ -1,27 +1,19 @@
 #include "savedata/new_save.h"
 
 #include <algorithm>
+#include <atomic>
 #include <new>
+#include <vector>
 
 #include "archive/archive.h"
 #include "archive/codec.h"
+#include "foundation/path.h"
 #include "foundation/platform/platform.h"
 #include "foundation/text.h"
 #include "savedata/xml.h"
 
 namespace vmqdSDK {
 namespace {
-
-// True when the directory lists the member, whether or not it can be served: a member that is listed
-// but cannot be read is damaged, not missing.
-bool IsListed(CArchive& archive, const std::string& fileName) {
-  std::string title, extension;
-  SplitFileTitle(fileName, title, extension);
-  if (extension.empty()) extension = CArchive::kNoExtension;
-  const auto& groups = archive.GetExtensions();
-  auto group = groups.find(extension);
-  return group != groups.end() && group->second.count(title) != 0;
-}
 
 bool WriteText(CStream& out, const std::string& text) {
   return text.empty() || out.WriteAll(text.data(), static_cast<std::uint32_t>(text.size()));
@@ -30,7 +22,7 @@ bool WriteText(CStream& out, const std::string& text) {
 // "h.txt" with every "_UN_" replaced by the user name.
 int ReadHeader(CArchive& archive, const std::string& userName, std::string& header) {
   CSharedPtr<CStream> stream = archive.OpenRead(kNewSaveHeader);
-  if (stream.IsNull()) return IsListed(archive, kNewSaveHeader) ? kNewSaveHeaderRead : kNewSaveHeaderMissing;
+  if (stream.IsNull()) return kNewSaveHeaderMissing;
   // A member that reports itself closed has no size to read: reading it "whole" would read nothing.
   const std::uint32_t size = stream->IsClosed() ? kNoValue : stream->GetSize();
   if (size == kNoValue || !stream->CanSupply(size)) return kNewSaveHeaderRead;
@@ -43,13 +35,32 @@ int ReadHeader(CArchive& archive, const std::string& userName, std::string& head
 // "f.txt" copied unchanged to the end of `document`.
 int CopyFooter(CArchive& archive, CStream& document) {
   CSharedPtr<CStream> footer = archive.OpenRead(kNewSaveFooter);
-  if (footer.IsNull()) return IsListed(archive, kNewSaveFooter) ? kNewSaveFooterCopy : kNewSaveFooterMissing;
+  if (footer.IsNull()) return kNewSaveFooterMissing;
   // CopyFrom of "all that remains" copies nothing from a stream that cannot say how much remains.
   if (footer->IsClosed() || footer->GetRemain() == kNoValue) return kNewSaveFooterCopy;
   if (footer->GetRemain() == 0) return kNewSaveOk;
   CByteArray scratch;
   if (!document.CopyFrom(*footer, kNoValue, scratch)) return kNewSaveFooterCopy;
   return kNewSaveOk;
+}
+
+std::string FolderOf(const std::string& path) { return path.substr(0, path.size() - FileNamePart(path).size()); }
+
+// The save's file name, the marker, what tells this writer from another running at the same time, and an
+// ending the game does not read.
+std::string UnfinishedNameOf(const std::string& path) {
+  static std::atomic<std::uint32_t> written{0};
+  return path + kUnfinishedMarker + FormatText("%x-%x", platform::ProcessId(), written++) + kUnfinishedEnding;
+}
+
+bool IsUnfinishedNameOf(const std::string& name, const std::string& saveName) {
+  const std::string prefix = saveName + kUnfinishedMarker, ending = kUnfinishedEnding;
+  if (name.size() <= prefix.size() + ending.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+      name.compare(name.size() - ending.size(), ending.size(), ending) != 0) {
+    return false;
+  }
+  const std::string mark = name.substr(prefix.size(), name.size() - prefix.size() - ending.size());
+  return mark.find_first_not_of("0123456789abcdef-") == std::string::npos;
 }
 
 int DeflateContainer(const std::uint8_t* container, std::uint32_t size, CByteArray& encoded) {
@@ -158,15 +169,32 @@ int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std
 }
 
 int WriteNewSaveFile(const std::string& path, const CByteArray& encoded) {
+  const std::string unfinished = UnfinishedNameOf(path);
   CFileStream file;
-  if (!file.Create(1, platform::kGenericWrite, kNoValue, path)) return kNewSaveCreate;
+  if (!file.Create(1, platform::kGenericWrite, kNoValue, unfinished)) return kNewSaveCreate;
   const bool written = file.WriteAll(encoded.Data(), encoded.GetCount()) && file.Flush();
   file.Close();
-  if (written) return kNewSaveOk;
-  // The run made this file a moment ago: removing it touches nothing of the user's, and a half-written
-  // save must not be left for the game to load.
-  platform::RemoveFile(path);
-  return kNewSaveWrite;
+  // The temporary file is this run's own: removing it touches nothing of the user's.
+  if (!written) {
+    platform::RemoveFile(unfinished);
+    return kNewSaveWrite;
+  }
+  if (!platform::MoveFileNoReplace(unfinished, path)) {
+    platform::RemoveFile(unfinished);
+    return kNewSaveCreate;
+  }
+  // The save is whole under its name already. Should the folder not sync, a power cut can at worst bring
+  // back the temporary name instead, which the next run removes.
+  platform::SyncFolder(FolderOf(path));
+  return kNewSaveOk;
+}
+
+void RemoveUnfinishedNewSaves(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  std::vector<std::string> names;
+  if (folder.empty() || !platform::ListFolder(folder, names)) return;
+  for (const std::string& name : names)
+    if (IsUnfinishedNameOf(name, FileNamePart(path))) platform::RemoveFile(folder + name);
 }
 
 bool DecodeNewSave(const void* data, std::uint32_t size, std::string& xml) {

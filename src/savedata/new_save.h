@@ -17,17 +17,17 @@ class CArchive;
 // Failure codes of making the new save, one per step; the run reports them as they are.
 enum NewSaveCode : int {
   kNewSaveOk = 0,
-  kNewSaveHeaderMissing = 468,  // "h.txt" is not in the archive
-  kNewSaveHeaderRead = 473,     // "h.txt" is there but cannot be read whole
+  kNewSaveHeaderMissing = 468,  // the archive serves no "h.txt" (missing, or a member it cannot decode)
+  kNewSaveHeaderRead = 473,     // "h.txt" was served but cannot be read whole
   kNewSaveHeaderWrite = 479,
   kNewSaveItemsWrite = 486,
-  kNewSaveFooterMissing = 494,  // "f.txt" is not in the archive
-  kNewSaveFooterCopy = 498,     // "f.txt" is there but cannot be copied whole
+  kNewSaveFooterMissing = 494,  // the archive serves no "f.txt"
+  kNewSaveFooterCopy = 498,     // "f.txt" was served but cannot be copied whole
   kNewSaveDocument = 509,       // the XML document could not be written, or is empty
   kNewSaveScramble = 524,
   kNewSaveDeflate = 529,
-  kNewSaveCreate = 539,  // the file exists or cannot be made
-  kNewSaveWrite = 543,   // the file was made but not written whole (and has been removed again)
+  kNewSaveCreate = 539,  // the temporary file cannot be made, or not moved to the save's name (one is there)
+  kNewSaveWrite = 543,   // the temporary file was not written and flushed whole (it is removed again)
 };
 
 inline constexpr const char* kNewSaveHeader = "h.txt";
@@ -52,9 +52,17 @@ inline constexpr std::size_t kNewSaveFrontRoom = 4096;
 int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std::string& text,
                              CByteArray& encoded);
 
-// Creates the file (never over an existing one), writes the bytes and flushes them. A file that was
-// created but could not be written whole is removed again.
+// The save is written under a temporary name beside its own, flushed to the disk and then moved to its
+// name without replacing anything there, so that a stopped process or a power cut leaves it whole or
+// absent. The temporary name is the save's file name, kUnfinishedMarker, a mark of the writer and
+// kUnfinishedEnding: the game, which reads ".sav" files, never takes it for a save. On failure the temporary
+// file is removed and the save's name left as it was.
+inline constexpr const char* kUnfinishedMarker = ".hvxfer-";
+inline constexpr const char* kUnfinishedEnding = ".tmp";
 int WriteNewSaveFile(const std::string& path, const CByteArray& encoded);
+
+// Removes the temporary files that stopped runs left for the save at `path`; the save itself is not touched.
+void RemoveUnfinishedNewSaves(const std::string& path);
 
 // The declaration and document of a new save's bytes (inflated, check value tested, unscrambled); false
 // when the bytes are not such a file.

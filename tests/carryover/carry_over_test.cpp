@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
+
 #include "support/run_fixture.h"
 #include "username/sjis.h"
 
@@ -92,6 +95,24 @@ TEST(RunCarryOver, ExistingSaveStopsBeforeTheSourceSaveIsRead) {
   EXPECT_EQ(ReadFileBytes(run.SavePath("abc1")), "old");
 }
 
+// What a stopped run left is no save: it never stops a run, and the next run for the name removes it.
+TEST(RunCarryOver, LeftoversOfAStoppedRunAreRemoved) {
+  RunFolders run;
+  run.WriteSourceSave(SourceSaveImage{});
+  const std::string leftover = run.SavePath("Hero") + ".hvxfer-1f2e-0.tmp";
+  WriteFileBytes(leftover, "half");
+  EXPECT_TRUE(run.Run("Hero"));
+  EXPECT_FALSE(PathExists(leftover));
+  const std::string save = ReadFileBytes(run.SavePath("Hero"));
+  EXPECT_EQ(run.NewSave("Hero"), kDeclaration + "<save user=\"Hero\">\n</save>\n");
+
+  WriteFileBytes(leftover, "half");
+  EXPECT_FALSE(run.Run("Hero"));
+  EXPECT_EQ(run.Report(), ErrorLine(336, Sjis("ユーザー名 \"Hero\" は出力先に既に存在します。")));
+  EXPECT_FALSE(PathExists(leftover));
+  EXPECT_EQ(ReadFileBytes(run.SavePath("Hero")), save);
+}
+
 TEST(RunCarryOver, FoldersAreNamedNormalized) {
   RunFolders run;
   run.WriteSourceSave(SourceSaveImage{});
@@ -175,11 +196,20 @@ TEST(RunCarryOver, FailureCodes) {
   std::string badCheck = file(list);
   badCheck[7] = static_cast<char>(badCheck[7] ^ 1);
 
-  ToolArchiveSpec noHeader, noFooter, headerBeyond, footerBeyond, badHeaderText;
+  using Damage = ToolArchiveSpec::Damage;
+  auto header = [](Damage damage) {
+    ToolArchiveSpec contents;
+    contents.headerDamage = damage;
+    return contents;
+  };
+  auto footer = [](Damage damage) {
+    ToolArchiveSpec contents;
+    contents.footerDamage = damage;
+    return contents;
+  };
+  ToolArchiveSpec noHeader, noFooter, badHeaderText;
   noHeader.header.reset();
   noFooter.footer.reset();
-  headerBeyond.headerBeyondEnd = true;
-  footerBeyond.footerBeyondEnd = true;
   badHeaderText.header = "<save \xFF\xFF>";  // not code page 932: the document cannot become UTF-8
 
   const Case cases[] = {
@@ -191,10 +221,20 @@ TEST(RunCarryOver, FailureCodes) {
       {"ends in a slot item", {}, file(slot.substr(0, slot.size() - 40)), 391, Sjis("読み込み失敗")},
       {"ends between the lists", {}, file(list.substr(0, list.size() - 4)), 401, Sjis("読み込み失敗")},
       {"ends in a list item", {}, file(list.substr(0, list.size() - 10)), 408, Sjis("読み込み失敗")},
+      // A template the archive does not serve is missing, whatever the reason; one it serves as a stream
+      // that cannot be read is unreadable.
       {"h.txt missing", noHeader, "", 468, Sjis("ファイルオープン失敗")},
-      {"h.txt unreadable", headerBeyond, "", 473, Sjis("読み込み失敗")},
+      {"h.txt of an unknown codec", header(Damage::kUnknownCodec), "", 468, Sjis("ファイルオープン失敗")},
+      {"h.txt vmqd with empty payload", header(Damage::kEmptyVmqd), "", 468, Sjis("ファイルオープン失敗")},
+      {"h.txt not zlib", header(Damage::kCorruptZlib), "", 468, Sjis("ファイルオープン失敗")},
+      {"h.txt coded bytes beyond the end", header(Damage::kCodedBeyondEnd), "", 468, Sjis("ファイルオープン失敗")},
+      {"h.txt window beyond the end", header(Damage::kWindowBeyondEnd), "", 473, Sjis("読み込み失敗")},
       {"f.txt missing", noFooter, "", 494, Sjis("読み込み失敗")},
-      {"f.txt unreadable", footerBeyond, "", 498, Sjis("書き込み失敗")},
+      {"f.txt of an unknown codec", footer(Damage::kUnknownCodec), "", 494, Sjis("読み込み失敗")},
+      {"f.txt vmqd with empty payload", footer(Damage::kEmptyVmqd), "", 494, Sjis("読み込み失敗")},
+      {"f.txt not zlib", footer(Damage::kCorruptZlib), "", 494, Sjis("読み込み失敗")},
+      {"f.txt coded bytes beyond the end", footer(Damage::kCodedBeyondEnd), "", 494, Sjis("読み込み失敗")},
+      {"f.txt window beyond the end", footer(Damage::kWindowBeyondEnd), "", 498, Sjis("書き込み失敗")},
       {"document not convertible", badHeaderText, "", 509, Sjis("データ処理失敗")},
   };
   for (const Case& c : cases) {
@@ -207,6 +247,8 @@ TEST(RunCarryOver, FailureCodes) {
     EXPECT_FALSE(run.Run("name")) << c.what;
     EXPECT_EQ(run.Report(), ErrorLine(c.code, c.message)) << c.what;
     EXPECT_FALSE(PathExists(run.SavePath("name"))) << c.what;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(hvxfer::test::NativePath(run.Destination() + "save\\")), {}), 0)
+        << c.what;
   }
 }
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
 #include "archive/archive.h"
 #include "archive/codec.h"
 #include "support/run_fixture.h"
@@ -99,14 +103,15 @@ TEST(EncodeNewSaveAroundItems, SameResultAsBuildingThenEncoding) {
     const char* what;
     std::optional<std::string> header, footer;
     std::string userName;
-    bool headerBeyondEnd = false;
+    ToolArchiveSpec::Damage headerDamage = ToolArchiveSpec::Damage::kNone;
   } cases[] = {
       {"plain ASCII", "<s u=\"_UN_\">_UN_", "</s>", "Name"},
       {"converted to UTF-8", "<s u=\"_UN_\">", "</s>", Sjis("勇者")},
       {"header longer than the room", std::string(kNewSaveFrontRoom + 100, 'h') + "_UN_", "", "Name"},
       {"empty templates", "", "", "Name"},
       {"no header", std::nullopt, "</s>", "Name"},
-      {"header unreadable", "<s>", "</s>", "Name", true},
+      {"header unreadable", "<s>", "</s>", "Name", ToolArchiveSpec::Damage::kWindowBeyondEnd},
+      {"header undecodable", "<s>", "</s>", "Name", ToolArchiveSpec::Damage::kEmptyVmqd},
       {"no footer", "<s>", std::nullopt, "Name"},
   };
   const std::string items = "\n\t\t<item baseid=\"1\"/>";
@@ -115,7 +120,7 @@ TEST(EncodeNewSaveAroundItems, SameResultAsBuildingThenEncoding) {
     ToolArchiveSpec contents;
     contents.header = c.header;
     contents.footer = c.footer;
-    contents.headerBeyondEnd = c.headerBeyondEnd;
+    contents.headerDamage = c.headerDamage;
     CArchive archive;
     ASSERT_NO_FATAL_FAILURE(OpenToolArchive(folder, contents, archive));
 
@@ -132,6 +137,15 @@ TEST(EncodeNewSaveAroundItems, SameResultAsBuildingThenEncoding) {
   }
 }
 
+// The names in a folder, sorted.
+std::vector<std::string> Names(const TempFolder& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.Native()))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 TEST(WriteNewSaveFile, NeverOverAnExistingFile) {
   TempFolder folder;
   const std::string path = folder.Path() + "a.sav";
@@ -141,6 +155,28 @@ TEST(WriteNewSaveFile, NeverOverAnExistingFile) {
   WriteFileBytes(path, "old");
   EXPECT_EQ(WriteNewSaveFile(path, bytes), kNewSaveCreate);
   EXPECT_EQ(ReadFileBytes(path), "old");
+  std::filesystem::create_directory(folder.Native() / "b.sav");
+  EXPECT_EQ(WriteNewSaveFile(folder.Path() + "b.sav", bytes), kNewSaveCreate);
+  EXPECT_EQ(Names(folder), (std::vector<std::string>{"a.sav", "b.sav"}));  // no temporary file stays
+}
+
+TEST(RemoveUnfinishedNewSaves, OnlyTheTemporaryFilesOfThatSave) {
+  TempFolder folder;
+  const std::vector<std::string> kept = {
+      "Hero.sav",                       // the save itself
+      "Hero.sav.hvxfer-.tmp",           // no writer's mark
+      "Hero.sav.hvxfer-1z-0.tmp",       // not a mark this tool makes
+      "Hero.sav.hvxfer-1-0.tmp.sav",    // another ending
+      "Hero2.sav.hvxfer-1-0.tmp",       // another save's
+      "Hero.sav.hvxfer-1-0.tmp.other",
+  };
+  for (const std::string& name : kept) WriteFileBytes(folder.Path() + name, "x");
+  WriteFileBytes(folder.Path() + "Hero.sav.hvxfer-1f2e-0.tmp", "half");
+  WriteFileBytes(folder.Path() + "Hero.sav.hvxfer-3-12.tmp", "");
+  RemoveUnfinishedNewSaves(folder.Path() + "Hero.sav");
+  std::vector<std::string> expected = kept;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Names(folder), expected);
 }
 
 #if !defined(_WIN32)
@@ -159,7 +195,7 @@ TEST(WriteNewSaveFile, FailedWriteLeavesNoFile) {
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(code, kNewSaveWrite);
-  EXPECT_FALSE(PathExists(path));
+  EXPECT_TRUE(Names(folder).empty());
 }
 #endif
 

@@ -47,15 +47,23 @@ std::string Table(const std::vector<Row>& rows, Body body) {
   return vmqdSDK::test::WriteTableImage(image);
 }
 
-void AddTemplate(ArchiveWriter& archive, const char* title, const std::optional<std::string>& text, bool beyondEnd,
-                 std::uint32_t codec) {
+void AddTemplate(ArchiveWriter& archive, const char* title, const std::optional<std::string>& text,
+                 ToolArchiveSpec::Damage damage, std::uint32_t codec) {
+  using Damage = ToolArchiveSpec::Damage;
   if (!text) return;
-  if (!beyondEnd) {
-    archive.Add(title, *text, codec);
-    return;
-  }
   ArchiveWriter::Member member{title, *text, kPlain, std::nullopt, std::nullopt};
-  member.storedSize = static_cast<std::uint32_t>(text->size()) + 0x10000;
+  const auto size = static_cast<std::uint32_t>(text->size());
+  switch (damage) {
+    case Damage::kNone: archive.Add(title, *text, codec); return;
+    case Damage::kWindowBeyondEnd: member.storedSize = size + 0x10000; break;
+    case Damage::kUnknownCodec: member.codec = 0x41424344; break;
+    case Damage::kEmptyVmqd: member.stored = ArchiveWriter::Code("", kVmqd), member.codec = kVmqd; break;
+    case Damage::kCorruptZlib: member.stored = "not zlib", member.codec = kZlib; break;
+    case Damage::kCodedBeyondEnd:
+      member.stored = ArchiveWriter::Code(*text, kZlib), member.codec = kZlib;
+      member.storedSize = static_cast<std::uint32_t>(member.stored.size()) + 0x10000;
+      break;
+  }
   archive.AddRaw(member);
 }
 
@@ -74,12 +82,12 @@ std::string BuildToolArchive(const ToolArchiveSpec& contents) {
   archive.Ext(".txt");
   // The header is stored as it is (served as a window onto the archive), the footer coded unless empty
   // (a coded member of no bytes is unreadable).
-  AddTemplate(archive, "h", contents.header, contents.headerBeyondEnd, kPlain);
+  AddTemplate(archive, "h", contents.header, contents.headerDamage, kPlain);
   if (contents.prhChar) archive.Add("PRH_Char", *contents.prhChar);
   if (contents.prhName) archive.Add("PRH_Name", *contents.prhName, kZlib);
   if (contents.prhWord) archive.Add("PRH_Word", *contents.prhWord);
-  const bool plainFooter = contents.footerBeyondEnd || !contents.footer || contents.footer->empty();
-  AddTemplate(archive, "f", contents.footer, contents.footerBeyondEnd, plainFooter ? kPlain : kZlib);
+  const bool plainFooter = !contents.footer || contents.footer->empty();
+  AddTemplate(archive, "f", contents.footer, contents.footerDamage, plainFooter ? kPlain : kZlib);
   return archive.Build();
 }
 

@@ -35,9 +35,11 @@ struct ToolArchiveSpec {
   };
   std::optional<std::string> header = std::string("<save user=\"_UN_\">");
   std::optional<std::string> footer = std::string("\n</save>\n");
-  // Replaces the header or footer member with a stored one whose window runs past the archive's end.
-  bool headerBeyondEnd = false;
-  bool footerBeyondEnd = false;
+  // Ways a template member can be damaged: served as a stream that cannot be read (a stored member whose
+  // window runs past the archive's end), or not served at all (the rest).
+  enum class Damage { kNone, kWindowBeyondEnd, kUnknownCodec, kEmptyVmqd, kCorruptZlib, kCodedBeyondEnd };
+  Damage headerDamage = Damage::kNone;
+  Damage footerDamage = Damage::kNone;
   std::vector<NameRow> names;
   std::vector<MappedRow> filter;
   std::vector<MappedRow> fixed;
