@@ -67,6 +67,12 @@ bool ParseArgs(const Args& args, const CommandHelp& help, const std::vector<std:
 
 bool CheckArguments(const std::string& command, const std::vector<std::string>& given,
                     const std::vector<const char*>& names) {
+  for (const std::string& arg : given) {
+    if (arg.compare(0, 2, "--") == 0) {
+      UsageError(command, "unknown option " + arg);
+      return false;
+    }
+  }
   if (given.size() < names.size()) {
     UsageError(command, std::string("missing argument ") + names[given.size()]);
     return false;

@@ -64,7 +64,8 @@ struct ParsedArgs {
 bool ParseArgs(const Args& args, const CommandHelp& help, const std::vector<std::pair<std::string, std::string>>& defaults,
                ParsedArgs& out);
 
-// False after reporting a usage error when `given` does not hold exactly the arguments `names`.
+// False after reporting a usage error when `given` does not hold exactly the arguments `names` (an option,
+// "--" and more, is none of them).
 bool CheckArguments(const std::string& command, const std::vector<std::string>& given,
                     const std::vector<const char*>& names);
 
