@@ -10,7 +10,7 @@
 #include "foundation/path.h"
 #include "foundation/platform/platform.h"
 #include "foundation/text.h"
-#include "savedata/xml.h"
+#include "xml/xml.h"
 
 namespace vmqdSDK {
 namespace {
