@@ -6,7 +6,7 @@
 #include "carryover/carry_over.h"
 #include "carryover/tool_data.h"
 #include "foundation/path.h"
-#include "username/sjis.h"
+#include "foundation/cp932.h"
 #include "username/user_name.h"
 
 namespace hvxfer::app {

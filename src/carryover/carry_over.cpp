@@ -16,7 +16,7 @@
 #include "items/tables.h"
 #include "savedata/new_save.h"
 #include "savedata/source_save.h"
-#include "username/sjis.h"
+#include "foundation/cp932.h"
 #include "username/user_name.h"
 
 namespace vmqdSDK {
@@ -211,15 +211,12 @@ bool IsDestinationGameFolder(const std::string& folder) { return HasAll(folder, 
 
 bool IsSafeSaveFileName(const std::string& userName) {
   if (userName == "." || userName == "..") return false;
-  for (size_t i = 0; i < userName.size(); ++i) {
+  bool safe = true;
+  ForEachCharacter(userName, [&](size_t i, size_t size) {
     const unsigned char c = static_cast<unsigned char>(userName[i]);
-    if (IsLeadByte(c)) {
-      ++i;  // its second byte may be 0x5C and is no separator
-    } else if (c < 0x20 || c == '\\' || c == '/' || c == ':') {
-      return false;
-    }
-  }
-  return !IsDeviceName(userName);
+    if (size == 1 && (c < 0x20 || c == '\\' || c == '/' || c == ':')) safe = false;
+  });
+  return safe && !IsDeviceName(userName);
 }
 
 int ConvertAndWriteItem(const SourceItem& item, std::ostream& out, const std::string& indent, RunRandom& random) {

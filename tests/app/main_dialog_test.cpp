@@ -15,7 +15,7 @@
 #include "carryover/tool_data.h"
 #include "foundation/path.h"
 #include "support/ui_support.h"
-#include "username/sjis.h"
+#include "foundation/cp932.h"
 
 namespace hvxfer::app {
 namespace {

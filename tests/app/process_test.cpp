@@ -13,7 +13,7 @@
 #include "app/framework/wide_text.h"
 #include "foundation/path.h"
 #include "support/ui_support.h"
-#include "username/sjis.h"
+#include "foundation/cp932.h"
 
 namespace hvxfer::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "support/run_fixture.h"
-#include "username/sjis.h"
+#include "foundation/cp932.h"
 
 namespace vmqdSDK {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/run_fixture.h"
-#include "username/sjis.h"
+#include "foundation/cp932.h"
 
 namespace vmqdSDK {
 namespace {

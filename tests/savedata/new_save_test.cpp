@@ -9,7 +9,7 @@
 #include "archive/archive.h"
 #include "archive/codec.h"
 #include "support/run_fixture.h"
-#include "username/sjis.h"
+#include "foundation/cp932.h"
 
 #if !defined(_WIN32)
 #include <csignal>

@@ -6,7 +6,7 @@
 
 #include "archive/archive.h"
 #include "support/archive_writer.h"
-#include "username/sjis.h"
+#include "foundation/cp932.h"
 
 namespace vmqdSDK {
 namespace {

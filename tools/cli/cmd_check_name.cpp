@@ -5,7 +5,7 @@
 #include "carryover/carry_over.h"
 #include "carryover/tool_data.h"
 #include "command.h"
-#include "username/sjis.h"
+#include "foundation/cp932.h"
 #include "username/user_name.h"
 
 namespace hvxfer::cli {

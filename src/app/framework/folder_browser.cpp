@@ -3,7 +3,7 @@
 #include "app/framework/wide_text.h"
 #include "foundation/path.h"
 #include "foundation/text.h"
-#include "username/sjis.h"
+#include "foundation/cp932.h"
 
 namespace vmqdSDK {
 namespace {
