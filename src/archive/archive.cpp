@@ -88,7 +88,7 @@ void CDiskFileSystem::ClearFolders() { folders_.clear(); }
 CArchive::CArchive() : file_(""), disk_('\\') {
   RegisterCodec(CSharedPtr<CCodec>(MakeShared<CPlainCodec>()));
   RegisterCodec(CSharedPtr<CCodec>(MakeShared<CVmqdCodec>()));
-  RegisterCodec(CSharedPtr<CCodec>(MakeShared<CZlibCodec>(MakeShared<CZlib>(1024, 1024, -1))));
+  RegisterCodec(CSharedPtr<CCodec>(MakeShared<CZlibCodec>(MakeShared<CZlib>(MakeFormatZlib()))));
 }
 
 CArchive::~CArchive() { Close(); }

@@ -56,8 +56,6 @@ struct SourceSaveImage {
 CByteArray BuildSourceSaveData(const SourceSaveImage& image);
 // The file form of inflated data: zlib stream, then `afterStream` bytes, scrambled with `key`.
 CByteArray EncodeSourceSave(const CByteArray& data, std::uint8_t key, const std::string& afterStream = "");
-// The "vmqd" container with a chosen key byte (VmqdScramble always takes the length's low byte).
-CByteArray ScrambleWithKey(const void* data, std::uint32_t size, std::uint8_t key);
 // Writes a new file (an existing one is not touched); false when anything fails.
 bool WriteSourceSave(const std::string& path, const SourceSaveImage& image, std::uint8_t key);
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iterator>
 
+#include "archive/codec.h"
 #include "support/run_fixture.h"
 #include "foundation/cp932.h"
 
@@ -190,7 +191,7 @@ TEST(RunCarryOver, FailureCodes) {
   oneInSlot.slots[0] = RecordOf(MobcoreItem(1, 1));
   const std::string list = data(oneInList), slot = data(oneInSlot);
   const std::string notZlib = [] {
-    CByteArray bytes = ScrambleWithKey("plain text", 10, 3);
+    CByteArray bytes = VmqdScrambleWithKey("plain text", 10, 3);
     return std::string(reinterpret_cast<const char*>(bytes.Data()), bytes.GetCount());
   }();
   std::string badCheck = file(list);
