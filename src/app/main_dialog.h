@@ -15,10 +15,6 @@
 
 namespace hvxfer::app {
 
-// The files an install folder of each game must hold, relative to the folder.
-const std::vector<std::string>& SourceGameFiles();
-const std::vector<std::string>& DestinationGameFiles();
-
 class MainDialog : public vmqdSDK::Window {
  public:
   static constexpr int kFolderLimit = 250;

@@ -1,7 +1,7 @@
 #include "carryover/run_report.h"
 
-#include "foundation/text.h"
 #include "foundation/cp932.h"
+#include "foundation/text.h"
 
 namespace vmqdSDK {
 namespace {

@@ -1,8 +1,8 @@
 #include "username/user_name.h"
 
 #include "archive/archive.h"
-#include "foundation/text.h"
 #include "foundation/cp932.h"
+#include "foundation/text.h"
 
 namespace vmqdSDK {
 namespace {

@@ -13,9 +13,9 @@
 #include "app/framework/folder_browser.h"
 #include "app/framework/wide_text.h"
 #include "carryover/tool_data.h"
+#include "foundation/cp932.h"
 #include "foundation/path.h"
 #include "support/ui_support.h"
-#include "foundation/cp932.h"
 
 namespace hvxfer::app {
 namespace {

@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "app/framework/wide_text.h"
+#include "foundation/cp932.h"
 #include "foundation/path.h"
 #include "support/ui_support.h"
-#include "foundation/cp932.h"
 
 namespace hvxfer::test {
 namespace {

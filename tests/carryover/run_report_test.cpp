@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/run_fixture.h"
 #include "foundation/cp932.h"
+#include "support/run_fixture.h"
 
 namespace vmqdSDK {
 namespace {

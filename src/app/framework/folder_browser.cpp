@@ -1,9 +1,9 @@
 #include "app/framework/folder_browser.h"
 
 #include "app/framework/wide_text.h"
+#include "foundation/cp932.h"
 #include "foundation/path.h"
 #include "foundation/text.h"
-#include "foundation/cp932.h"
 
 namespace vmqdSDK {
 namespace {
