@@ -1,4 +1,5 @@
 // Block codecs: "plain", the CRC-checked "vmqd" scrambling container, and zlib.
+// Format: docs/formats/vmqd-container.md
 #pragma once
 
 #include <cstdint>

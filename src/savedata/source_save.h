@@ -1,6 +1,7 @@
 // The source game's save: a "vmqd" container around a zlib stream around the item records. Reading gives
 // every item in read order (five slots, then two lists) or the code of the step that failed; the writer
 // makes such files for tests and sample data (the tool itself never writes one).
+// Format: docs/formats/source-save.md
 #pragma once
 
 #include <array>
