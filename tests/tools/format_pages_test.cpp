@@ -25,10 +25,10 @@
 #include "items/tables.h"
 #include "savedata/new_save.h"
 #include "savedata/source_save.h"
-#include "savedata/xml.h"
 #include "support/archive_writer.h"
 #include "support/table_writer.h"
 #include "support/temp_folder.h"
+#include "xml/xml.h"
 
 namespace vmqdSDK {
 namespace {
