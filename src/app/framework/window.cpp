@@ -3,22 +3,19 @@
 #include <algorithm>
 #include <exception>
 #include <unordered_map>
-#include <vector>
 
 #include "app/framework/application.h"
 #include "app/framework/wide_text.h"
+#include "app/framework/window_internal.h"
 #include "foundation/error_log.h"
 #include "foundation/exception.h"
 
 namespace vmqdSDK {
 
-LRESULT CALLBACK FrameworkWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK FrameworkDialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
 namespace {
 
 using Common::CRuntimeException;
+using window_internal::Guarded;
 
 RecursiveLock& RegistryLock() {
   static RecursiveLock lock;
@@ -37,16 +34,6 @@ thread_local std::exception_ptr t_pending;
 // Set while a handler runs inside a dialog procedure, whose "not handled" answer is 0.
 thread_local bool t_inDialogProcedure = false;
 
-template <class F>
-LRESULT Guarded(F&& handler) {
-  try {
-    return handler();
-  } catch (...) {
-    if (!t_pending) t_pending = std::current_exception();
-    return 0;
-  }
-}
-
 class CreatingScope {
  public:
   explicit CreatingScope(Window* window) : saved_(t_creating) { t_creating = window; }
@@ -60,23 +47,9 @@ class CreatingScope {
   throw CRuntimeException(std::string(what) + "\n" + LastErrorText(error), "na", 0);
 }
 
-struct SubclassRecord {
-  WNDPROC original = nullptr;
-  std::vector<ControlWrapper*> wrappers;  // attach order; the newest sees a message first
-};
-
-SubclassRecord* RecordOf(HWND control) { return static_cast<SubclassRecord*>(GetPropW(control, kSubclassProperty)); }
-
-// Removes the record when it lists no wrapper and the control's procedure is still ours.
-void DropRecordIfUnused(HWND control, SubclassRecord* record) {
-  if (!record->wrappers.empty()) return;
-  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_WNDPROC)) != &SubclassProcedure) return;
-  SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(record->original));
-  RemovePropW(control, kSubclassProperty);
-  delete record;
-}
-
 }  // namespace
+
+std::exception_ptr& window_internal::PendingException() { return t_pending; }
 
 // ---- procedures
 
@@ -125,23 +98,6 @@ INT_PTR CALLBACK FrameworkDialogProcedure(HWND hwnd, UINT message, WPARAM wParam
   if (t_pending && window->kind_ == Window::kModalDialog) ::EndDialog(hwnd, -1);
   if (message == WM_NCDESTROY && Window::FromHandle(hwnd) == window) window->Unbind();
   return static_cast<INT_PTR>(result);
-}
-
-LRESULT CALLBACK SubclassProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  SubclassRecord* record = RecordOf(hwnd);
-  if (record == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-  LRESULT result = record->wrappers.empty()
-                       ? CallWindowProcW(record->original, hwnd, message, wParam, lParam)
-                       : Guarded([&] { return record->wrappers.back()->HandleMessage(message, wParam, lParam); });
-  if (message == WM_NCDESTROY) {
-    // The control is gone: its wrappers are detached and the record freed.
-    if ((record = RecordOf(hwnd)) != nullptr) {
-      for (ControlWrapper* w : record->wrappers) w->hwnd_ = nullptr;
-      record->wrappers.clear();
-      DropRecordIfUnused(hwnd, record);
-    }
-  }
-  return result;
 }
 
 // ---- WindowInitializer
@@ -476,56 +432,6 @@ bool Window::SetText(const std::string& text) { return SetWindowTextW(hwnd_, Wid
 
 int Window::ShowMessageBox(const std::string& text, const std::string& caption, UINT style) {
   return MessageBoxW(hwnd_, Widen(text).c_str(), Widen(caption).c_str(), style);
-}
-
-// ---- ControlWrapper
-
-ControlWrapper::~ControlWrapper() { Detach(); }
-
-bool ControlWrapper::Attach(HWND control) {
-  if (hwnd_ != nullptr || control == nullptr || !IsWindow(control)) return false;
-  SubclassRecord* record = RecordOf(control);
-  if (record == nullptr) {
-    auto fresh = std::make_unique<SubclassRecord>();
-    fresh->original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_WNDPROC));
-    if (fresh->original == nullptr || !SetPropW(control, kSubclassProperty, fresh.get())) return false;
-    SetLastError(0);
-    if (SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProcedure)) == 0 &&
-        GetLastError() != 0) {
-      RemovePropW(control, kSubclassProperty);
-      return false;
-    }
-    record = fresh.release();
-  }
-  record->wrappers.push_back(this);
-  hwnd_ = control;
-  previous_ = record->original;
-  return true;
-}
-
-void ControlWrapper::Detach() {
-  if (hwnd_ == nullptr) return;
-  if (SubclassRecord* record = RecordOf(hwnd_)) {
-    record->wrappers.erase(std::remove(record->wrappers.begin(), record->wrappers.end(), this), record->wrappers.end());
-    DropRecordIfUnused(hwnd_, record);
-  }
-  hwnd_ = nullptr;
-  previous_ = nullptr;
-}
-
-LRESULT ControlWrapper::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  return CallPrevious(message, wParam, lParam);
-}
-
-LRESULT ControlWrapper::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (hwnd_ == nullptr) return 0;
-  SubclassRecord* record = RecordOf(hwnd_);
-  if (record == nullptr) return previous_ ? CallWindowProcW(previous_, hwnd_, message, wParam, lParam) : 0;
-  auto it = std::find(record->wrappers.begin(), record->wrappers.end(), this);
-  if (it != record->wrappers.end() && it != record->wrappers.begin()) {
-    return (*(it - 1))->HandleMessage(message, wParam, lParam);
-  }
-  return CallWindowProcW(record->original, hwnd_, message, wParam, lParam);
 }
 
 }  // namespace vmqdSDK
