@@ -22,7 +22,9 @@ bool Window::EnableItem(int id, bool enable) {
   return true;
 }
 
-void Window::LimitItemText(int id, int limit) { SendDlgItemMessageW(hwnd_, id, 0x00C5, static_cast<WPARAM>(limit), 0); }
+void Window::LimitItemText(int id, int limit) {
+  SendDlgItemMessageW(hwnd_, id, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
+}
 
 LRESULT Window::SendItemMessage(int id, UINT message, WPARAM wParam, LPARAM lParam) {
   return SendDlgItemMessageW(hwnd_, id, message, wParam, lParam);
