@@ -19,8 +19,8 @@ class MainDialog : public vmqdSDK::Window {
  public:
   static constexpr int kFolderLimit = 250;
   static constexpr int kNameLimit = 18;
-  static constexpr UINT kSuccessStyle = 0x40040;  // topmost, information icon, OK
-  static constexpr UINT kFailureStyle = 0x40030;  // topmost, exclamation icon, OK
+  static constexpr UINT kSuccessStyle = MB_TOPMOST | MB_ICONINFORMATION | MB_OK;
+  static constexpr UINT kFailureStyle = MB_TOPMOST | MB_ICONEXCLAMATION | MB_OK;
 
   MainDialog();
   ~MainDialog() override;
