@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows tool and makes what users get: the folder dist/hvxfer/ (hvxfer.exe, hvxfer-cli.exe,
-# main.cr, README.txt) and the same folder zipped as dist/hvxfer-<version>.zip.
+# main.cr, README.txt) and the same folder zipped as dist/hvxfer-X.Y.Z-windows-x64.zip, X.Y.Z being the
+# version the programs were built with (project() in CMakeLists.txt, read from the build's hvxfer_version.h).
 #
 # Build folders as in scripts/test.sh: HVXFER_NATIVE_DIR (default build/native; only its hvxfer-cli is
 # built, to make main.cr) and HVXFER_WINDOWS_DIR (default build/windows). HVXFER_DIST_DIR changes dist/,
@@ -20,7 +21,11 @@ cmake --build "$NATIVE_DIR" -j "$JOBS" --target hvxfer-cli
 cmake --preset windows -B "$WINDOWS_DIR" -DHVXFER_HOST_CLI="$(realpath -m "$NATIVE_DIR/tools/cli/hvxfer-cli")" >/dev/null
 cmake --build "$WINDOWS_DIR" -j "$JOBS" --target hvxfer hvxfer-cli hvxfer_data
 
-version=$(git describe --tags --always --dirty 2>/dev/null || echo unversioned)
+version=$(sed -n 's/^#define HVXFER_VERSION "\(.*\)"$/\1/p' "$WINDOWS_DIR/generated/hvxfer_version.h")
+if ! printf '%s\n' "$version" | grep -Eqx '[0-9]+\.[0-9]+\.[0-9]+'; then
+  echo "package: no version X.Y.Z in $WINDOWS_DIR/generated/hvxfer_version.h (got '$version')" >&2
+  exit 1
+fi
 stage="$DIST_DIR/hvxfer"
 rm -rf "$stage"
 mkdir -p "$stage"
@@ -40,7 +45,7 @@ for exe in "$stage/hvxfer.exe" "$stage/hvxfer-cli.exe"; do
   done < <(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
 done
 
-zip="hvxfer-$version.zip"
+zip="hvxfer-$version-windows-x64.zip"
 rm -f "$DIST_DIR/$zip"
 (cd "$DIST_DIR" && cmake -E tar cf "$zip" --format=zip hvxfer)
 echo "package: $stage/ and $DIST_DIR/$zip"

@@ -5,9 +5,8 @@
 #include "app/required_files_browser.h"
 #include "carryover/carry_over.h"
 #include "carryover/tool_data.h"
+#include "foundation/cp932.h"
 #include "foundation/path.h"
-#include "username/sjis.h"
-#include "username/user_name.h"
 
 namespace hvxfer::app {
 namespace {
@@ -22,17 +21,6 @@ vmqdSDK::WindowClass DialogClass() {
 }
 
 }  // namespace
-
-const std::vector<std::string>& SourceGameFiles() {
-  static const std::vector<std::string> files = {"setting.exe", "halvor.exe", "main\\save\\save00.dat"};
-  return files;
-}
-
-const std::vector<std::string>& DestinationGameFiles() {
-  static const std::vector<std::string> files = {"setting.exe", "cr\\a.cr",   "cr\\b.cr",   "cr\\c.cr", "cr\\d.cr",
-                                                 "cr\\eft.cr",  "cr\\enm.cr", "cr\\hro.cr", "cr\\map.cr"};
-  return files;
-}
 
 MainDialog::MainDialog() { SetDialogParameters(false, IDD_MAIN, nullptr, true, DialogClass(), nullptr); }
 
@@ -69,21 +57,9 @@ void MainDialog::UpdateInputState() {
   if (!vmqdSDK::IsSourceGameFolder(vmqdSDK::NormalizeFolderPath(ItemText(IDC_SOURCE_FOLDER)))) ok = false;
   if (!vmqdSDK::IsDestinationGameFolder(vmqdSDK::NormalizeFolderPath(ItemText(IDC_DESTINATION_FOLDER)))) ok = false;
 
-  const std::string name = ItemText(IDC_USER_NAME);
-  std::string status;
-  if (name.empty()) {
-    status = Sjis("ユーザー名を入力してください。");
-  } else {
-    status = vmqdSDK::CheckUserName(name);
-    // A name the run would refuse as a file name ("..", a device name) must not enable the button.
-    if (status.empty() && !vmqdSDK::IsSafeSaveFileName(name)) status = vmqdSDK::UserNameMessage("ne_");
-  }
-  if (status.empty()) {
-    status = Sjis("使用可能な名前です。");
-  } else {
-    ok = false;
-  }
-  SetItemText(IDC_NAME_STATUS, status);
+  const vmqdSDK::UserNameStatus name = vmqdSDK::CheckUserNameStatus(ItemText(IDC_USER_NAME));
+  if (!name.IsUsable()) ok = false;
+  SetItemText(IDC_NAME_STATUS, name.text);
 
   EnableItem(IDC_CREATE, ok);
   SetItemText(IDC_CREATE, ok ? Sjis("引継ぎデータの作成") : Sjis("必要なデータを入力してください。"));
@@ -123,7 +99,7 @@ void MainDialog::BrowseForFolder(int button) {
                               : Sjis("The Vaults Of The GreyHarbor がインストールされているフォルダ");
   prompt += Sjis("を選択してください。");
   RequiredFilesBrowser browser(Handle(), Sjis("フォルダの参照"), prompt, "", vmqdSDK::FolderBrowser::DesktopFolderPath(),
-                               RequiredFilesBrowser::kToolFlags, source ? SourceGameFiles() : DestinationGameFiles());
+                               RequiredFilesBrowser::kToolFlags, source ? vmqdSDK::SourceGameMarkers() : vmqdSDK::DestinationGameMarkers());
   const std::string folder = browser.Run();
   if (!folder.empty()) SetItemText(source ? IDC_SOURCE_FOLDER : IDC_DESTINATION_FOLDER, folder);
   UpdateInputState();

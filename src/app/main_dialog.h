@@ -15,16 +15,12 @@
 
 namespace hvxfer::app {
 
-// The files an install folder of each game must hold, relative to the folder.
-const std::vector<std::string>& SourceGameFiles();
-const std::vector<std::string>& DestinationGameFiles();
-
 class MainDialog : public vmqdSDK::Window {
  public:
   static constexpr int kFolderLimit = 250;
   static constexpr int kNameLimit = 18;
-  static constexpr UINT kSuccessStyle = 0x40040;  // topmost, information icon, OK
-  static constexpr UINT kFailureStyle = 0x40030;  // topmost, exclamation icon, OK
+  static constexpr UINT kSuccessStyle = MB_TOPMOST | MB_ICONINFORMATION | MB_OK;
+  static constexpr UINT kFailureStyle = MB_TOPMOST | MB_ICONEXCLAMATION | MB_OK;
 
   MainDialog();
   ~MainDialog() override;

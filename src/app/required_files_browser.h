@@ -12,8 +12,7 @@ namespace hvxfer::app {
 
 class RequiredFilesBrowser : public vmqdSDK::FolderBrowser {
  public:
-  // The flags the tool browses with: file-system folders only, with a status text line.
-  static constexpr std::uint32_t kToolFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;  // 5
+  static constexpr std::uint32_t kToolFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
 
   RequiredFilesBrowser(HWND owner, std::string caption, std::string prompt, std::string root, std::string initial,
                        std::uint32_t flags, std::vector<std::string> requiredFiles);

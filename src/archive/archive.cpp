@@ -1,5 +1,6 @@
 #include "archive/archive.h"
 
+#include "foundation/cp932.h"
 #include "foundation/error_log.h"
 #include "foundation/exception.h"
 #include "foundation/platform/platform.h"
@@ -15,16 +16,12 @@ constexpr std::uint32_t kReadShare = platform::kShareRead | platform::kShareWrit
 // Index just past the last "\" or "/" (0 when there is none); the second byte of a double-byte
 // character is never taken for a separator.
 std::size_t NameStart(const std::string& path) {
-  std::size_t start = 0;
-  if (path.size() >= 2 && path[1] == ':') start = 2;
-  for (std::size_t i = start; i < path.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(path[i]);
-    if (IsLeadByte(c) && i + 1 < path.size()) {
-      ++i;
-    } else if (c == '\\' || c == '/') {
-      start = i + 1;
-    }
-  }
+  const std::size_t drive = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+  const std::string rest = path.substr(drive);
+  std::size_t start = drive;
+  ForEachCharacter(rest, [&](std::size_t i, std::size_t size) {
+    if (size == 1 && (rest[i] == '\\' || rest[i] == '/')) start = drive + i + 1;
+  });
   return start;
 }
 
@@ -91,7 +88,7 @@ void CDiskFileSystem::ClearFolders() { folders_.clear(); }
 CArchive::CArchive() : file_(""), disk_('\\') {
   RegisterCodec(CSharedPtr<CCodec>(MakeShared<CPlainCodec>()));
   RegisterCodec(CSharedPtr<CCodec>(MakeShared<CVmqdCodec>()));
-  RegisterCodec(CSharedPtr<CCodec>(MakeShared<CZlibCodec>(MakeShared<CZlib>(1024, 1024, -1))));
+  RegisterCodec(CSharedPtr<CCodec>(MakeShared<CZlibCodec>(MakeShared<CZlib>(MakeFormatZlib()))));
 }
 
 CArchive::~CArchive() { Close(); }

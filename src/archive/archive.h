@@ -4,6 +4,7 @@
 // member data. The directory holds extension groups ("." for members without extension), each a table of
 // member titles with a 44-byte record naming stored size, offset and codec. Members are found by title and
 // extension only; the directory part of a requested path plays no part.
+// Format: docs/formats/crfs-archive.md
 #pragma once
 
 #include <cstdint>

@@ -147,25 +147,31 @@ std::uint32_t Crc32(const void* data, std::uint32_t length) {
 namespace {
 
 // Turns `n` bytes from `in` into the container's payload and puts the key and CRC in front of it.
-void Scramble(const std::uint8_t* in, std::uint8_t* container, std::uint32_t n) {
-  const std::uint8_t key = static_cast<std::uint8_t>(n & 0xFF);
+void Scramble(const std::uint8_t* in, std::uint8_t* container, std::uint32_t n, std::uint8_t key) {
   container[4] = key;
   Turn(kScramble, key, in, container + 5, n);
   const std::uint32_t crc = Crc32(container + 4, n + 1);
   for (int b = 0; b < 4; ++b) container[b] = static_cast<std::uint8_t>(crc >> (8 * b));
 }
 
+std::uint8_t KeyOf(std::uint32_t n) { return static_cast<std::uint8_t>(n & 0xFF); }
+
 }  // namespace
 
-CByteArray VmqdScramble(const void* data, std::uint32_t n) {
-  if (data == nullptr || n > 0xFFFFFFFFu - 5) return {};
+CByteArray VmqdScrambleWithKey(const void* data, std::uint32_t n, std::uint8_t key) {
+  if ((data == nullptr && n != 0) || n > 0xFFFFFFFFu - 5) return {};
   CByteArray out = CByteArray::AllocateUninitialized(n + 5);
   if (out.IsNull()) return {};
-  Scramble(static_cast<const std::uint8_t*>(data), out.Data(), n);
+  Scramble(static_cast<const std::uint8_t*>(data), out.Data(), n, key);
   return out;
 }
 
-void VmqdScrambleInPlace(std::uint8_t* container, std::uint32_t n) { Scramble(container + 5, container, n); }
+CByteArray VmqdScramble(const void* data, std::uint32_t n) {
+  if (data == nullptr) return {};
+  return VmqdScrambleWithKey(data, n, KeyOf(n));
+}
+
+void VmqdScrambleInPlace(std::uint8_t* container, std::uint32_t n) { Scramble(container + 5, container, n, KeyOf(n)); }
 
 CByteArray VmqdDescramble(const void* data, std::uint32_t size) {
   if (data == nullptr || size < 5) return {};
@@ -182,6 +188,8 @@ CByteArray VmqdDescramble(const void* data, std::uint32_t size) {
   Turn(kDescramble, key, p + 5, o, n);
   return out;
 }
+
+CZlib MakeFormatZlib() { return CZlib(1024, 1024, -1); }
 
 CZlib::CZlib(std::int32_t inputChunk, std::int32_t outputChunk, std::int32_t level) : level_(level) {
   if (inputChunk > 0) input_ = CByteArray::AllocateUninitialized(static_cast<std::uint32_t>(inputChunk));

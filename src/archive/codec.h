@@ -1,4 +1,5 @@
 // Block codecs: "plain", the CRC-checked "vmqd" scrambling container, and zlib.
+// Format: docs/formats/vmqd-container.md
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,9 @@ std::uint32_t Crc32(const void* data, std::uint32_t length);
 // The "vmqd" container: u32 CRC-32 of the rest, key byte K = n mod 256, then each byte NOT-ed and rotated
 // left by (K + i) mod 8. Descrambling gives an empty buffer when the CRC does not match.
 CByteArray VmqdScramble(const void* data, std::uint32_t n);
+// The same container with any key byte (the source game's save, unlike the tool's own, is not keyed by
+// its length).
+CByteArray VmqdScrambleWithKey(const void* data, std::uint32_t n, std::uint8_t key);
 // The same where the data lies: `container` holds 5 bytes of room, then the n bytes, which are turned in
 // place; the room gets the CRC and the key.
 void VmqdScrambleInPlace(std::uint8_t* container, std::uint32_t n);
@@ -42,6 +46,10 @@ class CZlib {
   std::int32_t level_;
   std::uint32_t inflateLimit_ = kDefaultInflateLimit;
 };
+
+// The engine every zlib stream of the tool's formats is made and read with: the archive's "zlib" members
+// and both save files (1024-byte chunks, the library's default level).
+CZlib MakeFormatZlib();
 
 class CCodec {
  public:

@@ -10,27 +10,22 @@
 #include "archive/archive.h"
 #include "carryover/run_report.h"
 #include "carryover/tool_data.h"
+#include "foundation/cp932.h"
 #include "foundation/error_log.h"
 #include "foundation/path.h"
 #include "foundation/text.h"
 #include "items/tables.h"
 #include "savedata/new_save.h"
 #include "savedata/source_save.h"
-#include "username/sjis.h"
 #include "username/user_name.h"
 
 namespace vmqdSDK {
 namespace {
 
-const char* const kSourceMarkers[] = {"setting.exe", "halvor.exe", kSourceSaveFile};
-const char* const kDestinationMarkers[] = {"setting.exe", "cr\\a.cr",   "cr\\b.cr",   "cr\\c.cr",  "cr\\d.cr",
-                                           "cr\\eft.cr",  "cr\\enm.cr", "cr\\hro.cr", "cr\\map.cr"};
-
-template <size_t N>
-bool HasAll(const std::string& folder, const char* const (&markers)[N]) {
+bool HasAll(const std::string& folder, const std::vector<std::string>& markers) {
   const std::string normalized = NormalizeFolderPath(folder);
   if (!DirectoryExists(normalized)) return false;
-  for (const char* marker : markers)
+  for (const std::string& marker : markers)
     if (!FileExists(normalized + marker)) return false;
   return true;
 }
@@ -96,7 +91,7 @@ class Run {
       return Fail(kRunDestinationFolder, destination + CarryOverMessage(kRunDestinationFolder));
 
     const std::string& name = input_.userName;
-    if (!CheckUserName(name).empty() || !IsSafeSaveFileName(name)) return Fail(kRunUserName);
+    if (!CheckUserNameStatus(name).IsUsable()) return Fail(kRunUserName);
 
     const std::string outputFolder = destination + "save\\";
     if (!DirectoryExists(outputFolder) &&
@@ -190,20 +185,37 @@ std::string CarryOverMessage(int code) {
   }
 }
 
-bool IsSourceGameFolder(const std::string& folder) { return HasAll(folder, kSourceMarkers); }
-bool IsDestinationGameFolder(const std::string& folder) { return HasAll(folder, kDestinationMarkers); }
+const std::vector<std::string>& SourceGameMarkers() {
+  static const std::vector<std::string> markers = {"setting.exe", "halvor.exe", kSourceSaveFile};
+  return markers;
+}
+
+const std::vector<std::string>& DestinationGameMarkers() {
+  static const std::vector<std::string> markers = {"setting.exe", "cr\\a.cr",   "cr\\b.cr",   "cr\\c.cr",  "cr\\d.cr",
+                                                   "cr\\eft.cr",  "cr\\enm.cr", "cr\\hro.cr", "cr\\map.cr"};
+  return markers;
+}
+
+bool IsSourceGameFolder(const std::string& folder) { return HasAll(folder, SourceGameMarkers()); }
+bool IsDestinationGameFolder(const std::string& folder) { return HasAll(folder, DestinationGameMarkers()); }
+
+UserNameStatus CheckUserNameStatus(const std::string& userName) {
+  if (userName.empty()) return {UserNameStatus::kEmpty, Sjis("ユーザー名を入力してください。")};
+  std::string refusal = CheckUserName(userName);
+  if (!refusal.empty()) return {UserNameStatus::kRefused, std::move(refusal)};
+  // A name the rules allow but the run could not make a save file of ("..", a device name).
+  if (!IsSafeSaveFileName(userName)) return {UserNameStatus::kNotAFileName, UserNameMessage("ne_")};
+  return {UserNameStatus::kUsable, Sjis("使用可能な名前です。")};
+}
 
 bool IsSafeSaveFileName(const std::string& userName) {
   if (userName == "." || userName == "..") return false;
-  for (size_t i = 0; i < userName.size(); ++i) {
+  bool safe = true;
+  ForEachCharacter(userName, [&](size_t i, size_t size) {
     const unsigned char c = static_cast<unsigned char>(userName[i]);
-    if (IsLeadByte(c)) {
-      ++i;  // its second byte may be 0x5C and is no separator
-    } else if (c < 0x20 || c == '\\' || c == '/' || c == ':') {
-      return false;
-    }
-  }
-  return !IsDeviceName(userName);
+    if (size == 1 && (c < 0x20 || c == '\\' || c == '/' || c == ':')) safe = false;
+  });
+  return safe && !IsDeviceName(userName);
 }
 
 namespace {

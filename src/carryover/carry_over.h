@@ -5,6 +5,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "carryover/run_report.h"
 #include "items/converter.h"
@@ -29,16 +30,29 @@ enum CarryOverCode : int {
 // subject themselves.
 std::string CarryOverMessage(int code);
 
-// The source save inside the source install folder.
+// The files, relative to the folder, that make a folder an install folder of each game: the run tests for
+// them, the dialog's folder browser accepts a folder that holds them, `hvxfer-cli demo` makes them.
+const std::vector<std::string>& SourceGameMarkers();
+const std::vector<std::string>& DestinationGameMarkers();
+// The source game's save, relative to its install folder (one of its markers).
 inline constexpr const char* kSourceSaveFile = "main\\save\\save00.dat";
 
-// Install folders of the two games, recognised by files that must be present.
+// Install folders of the two games, recognised by their markers.
 bool IsSourceGameFolder(const std::string& folder);
 bool IsDestinationGameFolder(const std::string& folder);
 
 // False for a name that could address anything but a file of its own in the save folder: a single-byte
 // "\", "/" or ":", a control byte, "." or "..", or a device name of the system.
 bool IsSafeSaveFileName(const std::string& userName);
+
+// What the dialog shows beside the user-name field, and whether a run may use the name: the run, the
+// dialog and `hvxfer-cli check-name` all decide by this.
+struct UserNameStatus {
+  enum Kind { kEmpty, kRefused, kNotAFileName, kUsable } kind;
+  std::string text;  // the status text (the refusal for kRefused)
+  bool IsUsable() const { return kind == kUsable; }
+};
+UserNameStatus CheckUserNameStatus(const std::string& userName);
 
 // Converts one item and writes its element to `out`: 1 carried, 0 removed (no element), -1 failed. A
 // failed item writes nothing.

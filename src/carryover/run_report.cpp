@@ -1,7 +1,7 @@
 #include "carryover/run_report.h"
 
+#include "foundation/cp932.h"
 #include "foundation/text.h"
-#include "username/sjis.h"
 
 namespace vmqdSDK {
 namespace {
@@ -18,7 +18,7 @@ void AppendTally(std::string& out, const char* heading, std::uint32_t count, con
 // folded to 82 81-9A).
 std::string FoldedCharacter(const std::string& text, size_t& i) {
   unsigned char c = static_cast<unsigned char>(text[i]);
-  if (IsLeadByte(c) && i + 1 < text.size()) {
+  if (CharacterSize(text, i) == 2) {
     unsigned char d = static_cast<unsigned char>(text[i + 1]);
     i += 2;
     if (c == 0x82 && d >= 0x60 && d <= 0x79) d = static_cast<unsigned char>(d + 0x21);

@@ -1,5 +1,6 @@
 #include "foundation/path.h"
 
+#include "foundation/cp932.h"
 #include "foundation/platform/platform.h"
 #include "foundation/text.h"
 
@@ -9,24 +10,15 @@ namespace {
 // Byte offsets just past every separator ("\" or "/"), walking by character.
 template <class F>
 void ForEachSeparator(const std::string& path, F&& f) {
-  for (size_t i = 0; i < path.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(path[i]);
-    if (IsLeadByte(c)) {
-      ++i;
-    } else if (c == '\\' || c == '/' || (c == ':' && i == 1)) {
-      f(i);
-    }
-  }
+  ForEachCharacter(path, [&](size_t i, size_t size) {
+    if (size == 1 && (path[i] == '\\' || path[i] == '/' || (path[i] == ':' && i == 1))) f(i);
+  });
 }
 
 // True when the last character (not merely the last byte) is a backslash.
 bool EndsWithSeparator(const std::string& path) {
   bool last = false;
-  for (size_t i = 0; i < path.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(path[i]);
-    last = c == '\\';
-    if (IsLeadByte(c)) ++i;
-  }
+  ForEachCharacter(path, [&](size_t i, size_t size) { last = size == 1 && path[i] == '\\'; });
   return last;
 }
 
@@ -43,14 +35,9 @@ std::string GetModuleFolder() {
 
 std::string NormalizeFolderPath(const std::string& path) {
   std::string out = path;
-  for (size_t i = 0; i < out.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(out[i]);
-    if (IsLeadByte(c)) {
-      ++i;
-    } else if (c == '/') {
-      out[i] = '\\';
-    }
-  }
+  ForEachCharacter(out, [&](size_t i, size_t size) {
+    if (size == 1 && out[i] == '/') out[i] = '\\';
+  });
   if (!out.empty() && !EndsWithSeparator(out)) out.push_back('\\');
   return out;
 }

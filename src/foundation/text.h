@@ -7,9 +7,6 @@
 
 namespace vmqdSDK {
 
-// A Shift-JIS lead byte: it and the byte after it form one character.
-inline bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // Every occurrence of `what` replaced by `with`; inserted text is never scanned again.
 std::string ReplaceAll(const std::string& text, const std::string& what, const std::string& with);
 

@@ -8,7 +8,7 @@
 
 #include "archive/shared.h"
 #include "archive/stream.h"
-#include "savedata/xml.h"
+#include "xml/xml.h"
 
 namespace vmqdSDK {
 

@@ -3,6 +3,7 @@
 // Only the keys are read at load time; a row's body is read from the kept stream and parsed the first time
 // the row is looked up. Rows live as long as their table, so a pointer returned by Find is a stable
 // identity of the row (and of the texts it holds), and its `index` is the row's place in the file.
+// Format: docs/formats/conversion-table.md
 #pragma once
 
 #include <array>

@@ -10,7 +10,7 @@
 #include "foundation/path.h"
 #include "foundation/platform/platform.h"
 #include "foundation/text.h"
-#include "savedata/xml.h"
+#include "xml/xml.h"
 
 namespace vmqdSDK {
 namespace {
@@ -64,7 +64,7 @@ bool IsUnfinishedNameOf(const std::string& name, const std::string& saveName) {
 }
 
 int DeflateContainer(const std::uint8_t* container, std::uint32_t size, CByteArray& encoded) {
-  CZlib zlib(1024, 1024, -1);
+  CZlib zlib = MakeFormatZlib();
   CByteArray deflated = zlib.Deflate(container, size, CZlib::kEngineLevel);
   if (deflated.IsNull()) return kNewSaveDeflate;
   encoded = deflated;
@@ -200,7 +200,7 @@ void RemoveUnfinishedNewSaves(const std::string& path) {
 bool DecodeNewSave(const void* data, std::uint32_t size, std::string& xml) {
   xml.clear();
   if (data == nullptr || size == 0) return false;
-  CZlib zlib(1024, 1024, -1);
+  CZlib zlib = MakeFormatZlib();
   CByteArray container = zlib.Inflate(data, size);
   // Check value, key byte and at least one payload byte.
   if (container.IsNull() || container.GetCount() < 6) return false;

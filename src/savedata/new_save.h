@@ -1,6 +1,7 @@
 // The destination game's new save: the document (header template with the user name, item elements,
 // footer template) with the XML declaration in front, in a "vmqd" container, deflated, written to a file
 // that did not exist before.
+// Format: docs/formats/new-save.md
 #pragma once
 
 #include <cstddef>

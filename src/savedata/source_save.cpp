@@ -7,19 +7,6 @@
 
 namespace vmqdSDK {
 
-namespace {
-
-constexpr std::int32_t kZlibChunk = 1024;
-constexpr std::int32_t kZlibLevel = -1;
-
-std::uint8_t Ror8(std::uint8_t v, unsigned n) {
-  n &= 7;
-  return n == 0 ? v : static_cast<std::uint8_t>((v >> n) | (v << (8 - n)));
-}
-
-std::uint8_t Rol8(std::uint8_t v, unsigned n) { return Ror8(v, (8 - (n & 7)) & 7); }
-
-}  // namespace
 
 int ReadSourceSave(const std::string& path, SourceItemList& items) {
   CByteArray content;
@@ -40,7 +27,7 @@ int ReadSourceSaveBytes(const void* data, std::uint32_t size, SourceItemList& it
   if (data == nullptr || size < 6) return kSourceSaveInvalid;
   const CByteArray payload = VmqdDescramble(data, size);
   if (payload.IsNull()) return kSourceSaveInvalid;
-  CZlib zlib(kZlibChunk, kZlibChunk, kZlibLevel);
+  CZlib zlib = MakeFormatZlib();
   const CByteArray inflated = zlib.Inflate(payload.Data(), payload.GetCount());
   if (inflated.IsNull()) return kSourceSaveInflate;
   return ReadSourceSaveData(inflated, items);
@@ -98,29 +85,16 @@ CByteArray BuildSourceSaveData(const SourceSaveImage& image) {
   return data;
 }
 
-CByteArray ScrambleWithKey(const void* data, std::uint32_t size, std::uint8_t key) {
-  if ((data == nullptr && size != 0) || size > 0xFFFFFFFFu - 5) return {};
-  CByteArray out = CByteArray::AllocateUninitialized(size + 5);
-  if (out.IsNull()) return {};
-  std::uint8_t* o = out.Data();
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  o[4] = key;
-  for (std::uint32_t i = 0; i < size; ++i) o[5 + i] = Rol8(static_cast<std::uint8_t>(~p[i]), (key + i) & 7);
-  const std::uint32_t crc = Crc32(o + 4, size + 1);
-  for (int i = 0; i < 4; ++i) o[i] = static_cast<std::uint8_t>(crc >> (8 * i));
-  return out;
-}
-
 CByteArray EncodeSourceSave(const CByteArray& data, std::uint8_t key, const std::string& afterStream) {
   if (data.IsNull()) return {};
-  CZlib zlib(kZlibChunk, kZlibChunk, kZlibLevel);
+  CZlib zlib = MakeFormatZlib();
   const CByteArray stream = zlib.Deflate(data.Data(), data.GetCount(), CZlib::kEngineLevel);
   if (stream.IsNull()) return {};
   const std::uint64_t total = std::uint64_t{stream.GetCount()} + afterStream.size();
   if (total > 0xFFFFFFFFu - 5) return {};
   std::string payload(reinterpret_cast<const char*>(stream.Data()), stream.GetCount());
   payload += afterStream;
-  return ScrambleWithKey(payload.data(), static_cast<std::uint32_t>(payload.size()), key);
+  return VmqdScrambleWithKey(payload.data(), static_cast<std::uint32_t>(payload.size()), key);
 }
 
 bool WriteSourceSave(const std::string& path, const SourceSaveImage& image, std::uint8_t key) {

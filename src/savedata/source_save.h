@@ -1,6 +1,7 @@
 // The source game's save: a "vmqd" container around a zlib stream around the item records. Reading gives
 // every item in read order (five slots, then two lists) or the code of the step that failed; the writer
 // makes such files for tests and sample data (the tool itself never writes one).
+// Format: docs/formats/source-save.md
 #pragma once
 
 #include <array>
@@ -56,8 +57,6 @@ struct SourceSaveImage {
 CByteArray BuildSourceSaveData(const SourceSaveImage& image);
 // The file form of inflated data: zlib stream, then `afterStream` bytes, scrambled with `key`.
 CByteArray EncodeSourceSave(const CByteArray& data, std::uint8_t key, const std::string& afterStream = "");
-// The "vmqd" container with a chosen key byte (VmqdScramble always takes the length's low byte).
-CByteArray ScrambleWithKey(const void* data, std::uint32_t size, std::uint8_t key);
 // Writes a new file (an existing one is not touched); false when anything fails.
 bool WriteSourceSave(const std::string& path, const SourceSaveImage& image, std::uint8_t key);
 

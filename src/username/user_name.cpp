@@ -1,35 +1,26 @@
 #include "username/user_name.h"
 
 #include "archive/archive.h"
+#include "foundation/cp932.h"
 #include "foundation/text.h"
-#include "username/sjis.h"
 
 namespace vmqdSDK {
 namespace {
 
-// The characters of a text: one byte, or a lead byte and the byte after it (a lead byte at the very end
-// stands alone).
+// Calls f with every character of a text, as a text of its own.
 template <class F>
-void ForEachCharacter(const std::string& text, F&& f) {
-  for (size_t i = 0; i < text.size();) {
-    size_t n = IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-    f(text.substr(i, n));
-    i += n;
-  }
+void ForEachCharacterText(const std::string& text, F&& f) {
+  ForEachCharacter(text, [&](size_t i, size_t size) { f(text.substr(i, size)); });
 }
 
 // Keeps the bytes a name may hold on screen; the second byte of a double-byte character always stays.
 std::string NormalizeName(const std::string& name) {
   std::string out;
-  for (size_t i = 0; i < name.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (IsLeadByte(c)) {
-      out.push_back(name[i]);
-      if (i + 1 < name.size()) out.push_back(name[++i]);
-    } else if (c == 0x09 || c == 0x0A || (c >= 0x20 && c <= 0x7E) || (c >= 0xA0 && c <= 0xDF)) {
-      out.push_back(name[i]);
-    }
-  }
+  ForEachCharacter(name, [&](size_t i, size_t size) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (IsLeadByte(c) || c == 0x09 || c == 0x0A || (c >= 0x20 && c <= 0x7E) || (c >= 0xA0 && c <= 0xDF))
+      out.append(name, i, size);
+  });
   return out;
 }
 
@@ -50,7 +41,7 @@ void SplitText(const std::string& text, std::vector<std::string>& out, const std
                const std::string& quotes, bool keepEmpty) {
   std::string piece;
   bool quoted = false;
-  ForEachCharacter(text, [&](const std::string& ch) {
+  ForEachCharacterText(text, [&](const std::string& ch) {
     if (ch.size() == 1 && quotes.find(ch[0]) != std::string::npos) {
       quoted = !quoted;
     } else if (ch.size() == 1 && !quoted && separators.find(ch[0]) != std::string::npos) {
@@ -95,7 +86,7 @@ std::string CheckUserName(const std::string& name, const ProhibitedLists& lists)
   const std::string normalized = NormalizeName(name);
   std::set<std::string> found;
   bool control = false;
-  ForEachCharacter(normalized, [&](const std::string& ch) {
+  ForEachCharacterText(normalized, [&](const std::string& ch) {
     if (control) return;
     unsigned char c = static_cast<unsigned char>(ch[0]);
     if (ch.size() == 1 && (c <= 0x1F || c == 0x7F)) {
@@ -112,7 +103,7 @@ std::string CheckUserName(const std::string& name, const ProhibitedLists& lists)
   }
 
   bool spacesOnly = true;
-  ForEachCharacter(normalized, [&](const std::string& ch) { spacesOnly = spacesOnly && (ch == " " || ch == "\x81\x40"); });
+  ForEachCharacterText(normalized, [&](const std::string& ch) { spacesOnly = spacesOnly && (ch == " " || ch == "\x81\x40"); });
   if (spacesOnly) return UserNameMessage("ne_space");
   return {};
 }

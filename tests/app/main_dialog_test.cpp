@@ -6,22 +6,89 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "app/framework/application.h"
 #include "app/framework/folder_browser.h"
 #include "app/framework/wide_text.h"
 #include "carryover/tool_data.h"
+#include "foundation/cp932.h"
 #include "foundation/path.h"
 #include "support/ui_support.h"
-#include "username/sjis.h"
 
 namespace hvxfer::app {
 namespace {
 
 using test::MessageBoxSeen;
 using vmqdSDK::Sjis;
+
+// A control of the dialog's template: its id, and its place and size in dialog units as {x, y, cx, cy}
+// (the dialog manager converts each of them on its own, as MapDialogRect does).
+struct TemplateItem {
+  int id;
+  RECT units;
+};
+
+// The controls of a DLGTEMPLATEEX resource of this program, in template order.
+std::vector<TemplateItem> TemplateItems(int dialog) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(dialog), RT_DIALOG);
+  if (found == nullptr) return {};
+  const auto* at = static_cast<const unsigned char*>(LockResource(LoadResource(module, found)));
+  auto word = [&at] {
+    WORD value;
+    std::memcpy(&value, at, sizeof value);
+    at += sizeof value;
+    return value;
+  };
+  auto skip = [&at](size_t bytes) { at += bytes; };
+  auto skipText = [&word] { while (word() != 0) {} };
+  auto skipSzOrOrd = [&] {
+    const WORD first = word();
+    if (first == 0xFFFF) {
+      word();
+    } else if (first != 0) {
+      skipText();
+    }
+  };
+  auto align = [&at] { at += (4 - reinterpret_cast<uintptr_t>(at) % 4) % 4; };
+  auto place = [&word] {
+    const short x = static_cast<short>(word()), y = static_cast<short>(word());
+    const short cx = static_cast<short>(word()), cy = static_cast<short>(word());
+    return RECT{x, y, cx, cy};
+  };
+
+  skip(2 * sizeof(WORD) + 2 * sizeof(DWORD));  // version, signature, help id, extended style
+  DWORD style;
+  std::memcpy(&style, at, sizeof style);
+  skip(sizeof style);
+  const WORD count = word();
+  place();
+  skipSzOrOrd();  // menu
+  skipSzOrOrd();  // class
+  skipText();     // caption
+  if (style & (DS_SETFONT | DS_SHELLFONT)) {
+    skip(2 * sizeof(WORD) + 2);  // size, weight, italic, character set
+    skipText();
+  }
+  std::vector<TemplateItem> items;
+  for (WORD i = 0; i < count; ++i) {
+    align();
+    skip(3 * sizeof(DWORD));  // help id, extended style, style
+    const RECT units = place();
+    DWORD id;
+    std::memcpy(&id, at, sizeof id);
+    skip(sizeof id);
+    skipSzOrOrd();  // class
+    skipSzOrOrd();  // text
+    skip(word());   // creation data
+    items.push_back({static_cast<short>(id), units});
+  }
+  return items;
+}
 
 class MainDialogTest : public ::testing::Test {
  protected:
@@ -50,6 +117,22 @@ class MainDialogTest : public ::testing::Test {
     for (char c : ascii) SendMessageW(Item(id), WM_CHAR, static_cast<WPARAM>(c), 1);
   }
   bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+  // Whether the control's text, in its font, fits inside it on one line: clipped text is the first thing
+  // to show when a DPI gives the font other proportions than the dialog units.
+  ::testing::AssertionResult TextFits(HWND control) const {
+    const std::wstring text = vmqdSDK::Widen(vmqdSDK::WindowText(control));
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    RECT client{};
+    GetClientRect(control, &client);
+    if (size.cx <= client.right && size.cy <= client.bottom) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "text " << size.cx << "x" << size.cy << " in " << client.right << "x"
+                                         << client.bottom << ": " << vmqdSDK::WindowText(control);
+  }
   void FillValid(const std::string& name) {
     SetText(IDC_SOURCE_FOLDER, Source());
     SetText(IDC_DESTINATION_FOLDER, Destination());
@@ -112,6 +195,31 @@ TEST_F(MainDialogTest, TemplateControlsAndLabels) {
                                               Sjis("The Vaults Of The GreyHarbor がインストールされているフォルダ")}));
 }
 
+TEST_F(MainDialogTest, ControlsSitWhereTheTemplatePutsThemAndTheirTextsFit) {
+  const std::vector<TemplateItem> items = TemplateItems(IDD_MAIN);
+  ASSERT_FALSE(items.empty());
+  HWND child = GetWindow(Dialog(), GW_CHILD);
+  for (const TemplateItem& item : items) {
+    SCOPED_TRACE(item.id);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(static_cast<short>(GetDlgCtrlID(child)), item.id);
+    RECT expected = item.units;
+    MapDialogRect(Dialog(), &expected);
+    RECT actual{};
+    GetWindowRect(child, &actual);
+    MapWindowPoints(nullptr, Dialog(), reinterpret_cast<POINT*>(&actual), 2);
+    EXPECT_EQ(std::vector<LONG>({actual.left, actual.top, actual.right - actual.left, actual.bottom - actual.top}),
+              std::vector<LONG>({expected.left, expected.top, expected.right, expected.bottom}));
+    wchar_t kind[16] = {};
+    GetClassNameW(child, kind, 16);
+    if (std::wstring(kind) != L"Edit") {  // edits scroll their text
+      EXPECT_TRUE(TextFits(child));
+    }
+    child = GetWindow(child, GW_HWNDNEXT);
+  }
+  EXPECT_EQ(child, nullptr) << "a control the template does not have";
+}
+
 TEST_F(MainDialogTest, InputStateFollowsTheFieldsAndTheName) {
   struct Case {
     const char* label;
@@ -138,6 +246,8 @@ TEST_F(MainDialogTest, InputStateFollowsTheFieldsAndTheName) {
     EXPECT_EQ(Text(IDC_NAME_STATUS), Sjis(c.status));
     EXPECT_EQ(Enabled(IDC_CREATE), c.enabled);
     EXPECT_EQ(Text(IDC_CREATE), Sjis(c.enabled ? "引継ぎデータの作成" : "必要なデータを入力してください。"));
+    EXPECT_TRUE(TextFits(Item(IDC_NAME_STATUS)));
+    EXPECT_TRUE(TextFits(Item(IDC_CREATE)));
   }
 }
 

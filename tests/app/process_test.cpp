@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "app/framework/wide_text.h"
+#include "foundation/cp932.h"
 #include "foundation/path.h"
 #include "support/ui_support.h"
-#include "username/sjis.h"
 
 namespace hvxfer::test {
 namespace {
@@ -170,6 +170,9 @@ TEST(Program, Screenshot) {
   MakeSourceGame(source);
   MakeDestinationGame(destination);
   ProgramCopy copy(true, "C:\\hvxfer\\");
+  // Away from the dialog, which opens in the middle of the desktop: a control under the pointer would be
+  // drawn hot.
+  SetCursorPos(0, 0);
   Process process(copy.Program());
   HWND dialog = WaitForWindow(process.Id(), L"hvxfer");
   ASSERT_NE(dialog, nullptr);

@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <iterator>
 
+#include "foundation/cp932.h"
+#include "archive/codec.h"
 #include "support/run_fixture.h"
-#include "username/sjis.h"
+#include "username/user_name.h"
 
 namespace vmqdSDK {
 namespace {
@@ -159,6 +161,27 @@ TEST(RunCarryOver, NamesThatRulesOrPathsRefuse) {
   }
 }
 
+// The one verdict on a user name that the dialog, check-name and the run share.
+TEST(CheckUserNameStatus, EveryKind) {
+  RunFolders run;  // the process's name lists, from a tool archive without prohibited names
+  struct Case {
+    std::string name;
+    UserNameStatus::Kind kind;
+    std::string text;
+  } cases[] = {
+      {"", UserNameStatus::kEmpty, Sjis("ユーザー名を入力してください。")},
+      {"abc", UserNameStatus::kRefused, UserNameMessage("ne_length")},
+      {"NUL.x", UserNameStatus::kNotAFileName, UserNameMessage("ne_")},
+      {"Hero", UserNameStatus::kUsable, Sjis("使用可能な名前です。")},
+  };
+  for (const Case& c : cases) {
+    const UserNameStatus status = CheckUserNameStatus(c.name);
+    EXPECT_EQ(status.kind, c.kind) << c.name;
+    EXPECT_EQ(status.text, c.text) << c.name;
+    EXPECT_EQ(status.IsUsable(), c.kind == UserNameStatus::kUsable) << c.name;
+  }
+}
+
 TEST(IsSafeSaveFileName, DotsAlone) {
   EXPECT_FALSE(IsSafeSaveFileName("."));
   EXPECT_FALSE(IsSafeSaveFileName(".."));
@@ -190,7 +213,7 @@ TEST(RunCarryOver, FailureCodes) {
   oneInSlot.slots[0] = RecordOf(MobcoreItem(1, 1));
   const std::string list = data(oneInList), slot = data(oneInSlot);
   const std::string notZlib = [] {
-    CByteArray bytes = ScrambleWithKey("plain text", 10, 3);
+    CByteArray bytes = VmqdScrambleWithKey("plain text", 10, 3);
     return std::string(reinterpret_cast<const char*>(bytes.Data()), bytes.GetCount());
   }();
   std::string badCheck = file(list);

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/cp932.h"
 #include "support/run_fixture.h"
-#include "username/sjis.h"
 
 namespace vmqdSDK {
 namespace {

@@ -33,15 +33,6 @@ TEST(FormatText, WholeTextAtEveryLength) {
   }
 }
 
-TEST(IsLeadByte, Boundaries) {
-  struct Case {
-    unsigned char byte;
-    bool lead;
-  } cases[] = {{0x5C, false}, {0x80, false}, {0x81, true}, {0x9F, true}, {0xA0, false},
-               {0xDF, false}, {0xE0, true},  {0xFC, true}, {0xFD, false}};
-  for (const Case& c : cases) EXPECT_EQ(IsLeadByte(c.byte), c.lead) << int(c.byte);
-}
-
 TEST(DateTimeText, Formats) {
   const std::string withTime = DateTimeText(true), dateOnly = DateTimeText(false);
   std::smatch m;

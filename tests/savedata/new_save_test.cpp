@@ -8,8 +8,8 @@
 
 #include "archive/archive.h"
 #include "archive/codec.h"
+#include "foundation/cp932.h"
 #include "support/run_fixture.h"
-#include "username/sjis.h"
 
 #if !defined(_WIN32)
 #include <csignal>

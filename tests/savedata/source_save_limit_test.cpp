@@ -16,7 +16,7 @@ TEST(SourceSaveLimit, PayloadInflatingBeyondTheLimitIsAnInvalidFile) {
   uLongf size = compressBound(static_cast<uLong>(zeros.size()));
   std::vector<std::uint8_t> deflated(size);
   ASSERT_EQ(compress2(deflated.data(), &size, zeros.data(), zeros.size(), 1), Z_OK);
-  const CByteArray file = ScrambleWithKey(deflated.data(), static_cast<std::uint32_t>(size), 0);
+  const CByteArray file = VmqdScrambleWithKey(deflated.data(), static_cast<std::uint32_t>(size), 0);
   SourceItemList items;
   EXPECT_EQ(ReadSourceSaveBytes(file.Data(), file.GetCount(), items), kSourceSaveInflate);
   EXPECT_TRUE(items.empty());

@@ -127,7 +127,7 @@ std::string Compressed(const std::string& data) {
 }
 
 std::string Scrambled(const std::string& payload, std::uint8_t key = 9) {
-  return Str(ScrambleWithKey(payload.data(), static_cast<std::uint32_t>(payload.size()), key));
+  return Str(VmqdScrambleWithKey(payload.data(), static_cast<std::uint32_t>(payload.size()), key));
 }
 
 TEST(SourceSaveTest, EachFailingStepHasItsCode) {

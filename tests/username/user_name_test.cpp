@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "archive/archive.h"
+#include "foundation/cp932.h"
 #include "support/archive_writer.h"
-#include "username/sjis.h"
 
 namespace vmqdSDK {
 namespace {

@@ -8,6 +8,7 @@
 #include "archive/archive.h"
 #include "archive_pack.h"
 #include "command.h"
+#include "foundation/cp932.h"
 #include "foundation/text.h"
 
 namespace hvxfer::cli {
@@ -49,15 +50,13 @@ std::string MemberFileName(const std::string& extension, const std::string& titl
 // A name that writes one file inside the target folder and nowhere else.
 bool IsSafeFileName(const std::string& name) {
   if (name.empty() || name == "." || name == "..") return false;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (vmqdSDK::IsLeadByte(c) && i + 1 < name.size()) {
-      ++i;
-    } else if (c < 0x20 || c == 0x7F || std::string("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string::npos) {
-      return false;
-    }
-  }
-  return true;
+  bool safe = true;
+  vmqdSDK::ForEachCharacter(name, [&](std::size_t i, std::size_t size) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (size == 1 && (c < 0x20 || c == 0x7F || std::string("\\/:*?\"<>|").find(name[i]) != std::string::npos))
+      safe = false;
+  });
+  return safe;
 }
 
 // The whole decoded member, or false when it cannot be served.

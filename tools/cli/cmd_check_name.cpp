@@ -1,12 +1,9 @@
 // hvxfer-cli check-name: the status text the dialog shows beside the user-name field.
 #include <string>
-#include <vector>
 
 #include "carryover/carry_over.h"
 #include "carryover/tool_data.h"
 #include "command.h"
-#include "username/sjis.h"
-#include "username/user_name.h"
 
 namespace hvxfer::cli {
 namespace {
@@ -22,12 +19,9 @@ int CheckName(const Args& args) {
   ParsedArgs parsed;
   if (!ParseArgs(args, kHelp, {{"--data", DefaultDataArchive()}}, parsed)) return kExitUsage;
   if (!LoadToolDataFor(kHelp.name, parsed.Option("--data"))) return kExitUsage;
-  const std::string& name = parsed.positional[0];
-  std::string refusal = name.empty() ? vmqdSDK::Sjis("ユーザー名を入力してください。") : vmqdSDK::CheckUserName(name);
-  // As the dialog: a name the run would refuse as a file name is not offered as usable.
-  if (refusal.empty() && !vmqdSDK::IsSafeSaveFileName(name)) refusal = vmqdSDK::UserNameMessage("ne_");
-  PrintOut((refusal.empty() ? vmqdSDK::Sjis("使用可能な名前です。") : refusal) + "\n");
-  return refusal.empty() ? kExitOk : kExitFailed;
+  const vmqdSDK::UserNameStatus status = vmqdSDK::CheckUserNameStatus(parsed.positional[0]);
+  PrintOut(status.text + "\n");
+  return status.IsUsable() ? kExitOk : kExitFailed;
 }
 
 const CommandRegistrar kRegistrar(kHelp, CheckName);

@@ -1,6 +1,7 @@
 // hvxfer-cli demo: sample install folders of both games, so that a run can be tried without the games.
 // The source save's items come from the bundled tables: one of every kind the tables can convert, tune
 // items nested in equipment, ids out of order and repeated, and items the run removes.
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -175,12 +176,15 @@ int Demo(const Args& args) {
 
   const Samples samples = FindSamples();
   const vmqdSDK::SourceSaveImage image = DemoSave(samples);
-  if (!MakeMarkers(source, {"setting.exe", "halvor.exe"}) ||
-      !MakeMarkers(destination, {"setting.exe", "cr\\a.cr", "cr\\b.cr", "cr\\c.cr", "cr\\d.cr", "cr\\eft.cr",
-                                 "cr\\enm.cr", "cr\\hro.cr", "cr\\map.cr"}))
+  // Every marker is an empty file but the source save, which holds the items.
+  std::vector<std::string> sourceMarkers = vmqdSDK::SourceGameMarkers();
+  sourceMarkers.erase(std::remove(sourceMarkers.begin(), sourceMarkers.end(), vmqdSDK::kSourceSaveFile),
+                      sourceMarkers.end());
+  if (!MakeMarkers(source, sourceMarkers) || !MakeMarkers(destination, vmqdSDK::DestinationGameMarkers()))
     return kExitFailed;
   const std::string save = source + vmqdSDK::kSourceSaveFile;
-  if (!MakeFolder(source + "main\\save\\") || !vmqdSDK::WriteSourceSave(save, image, 0x5A)) {
+  const std::string saveFolder = save.substr(0, save.size() - vmqdSDK::FileNamePart(save).size());
+  if (!MakeFolder(saveFolder) || !vmqdSDK::WriteSourceSave(save, image, 0x5A)) {
     PrintErr("demo: cannot write " + save + "\n");
     return kExitFailed;
   }

@@ -1,9 +1,9 @@
 #include "app/framework/folder_browser.h"
 
 #include "app/framework/wide_text.h"
+#include "foundation/cp932.h"
 #include "foundation/path.h"
 #include "foundation/text.h"
-#include "username/sjis.h"
 
 namespace vmqdSDK {
 namespace {

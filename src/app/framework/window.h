@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "app/framework/control_wrapper.h"
 #include "foundation/thread.h"
 
 namespace vmqdSDK {
@@ -43,42 +44,42 @@ class Window {
  public:
   enum Kind : std::uint32_t { kPlain = 1, kModalDialog = 2, kModelessDialog = 4 };
   static constexpr std::uint32_t kOwnLoop = 0x10000;  // the loop runs on the thread that calls Run
-  static constexpr UINT kDefaultClassStyle = 0x3003;
-  static constexpr int kDialogWindowExtra = DLGWINDOWEXTRA;  // 30
-  static constexpr int kQuitMode = 1;                        // plain fetch loop
-  static constexpr int kIdleMode = 2;                        // idle loop
+  static constexpr UINT kDefaultClassStyle = CS_BYTEALIGNWINDOW | CS_BYTEALIGNCLIENT | CS_HREDRAW | CS_VREDRAW;
+  static constexpr int kDialogWindowExtra = DLGWINDOWEXTRA;
+  static constexpr int kQuitMode = 1;  // waits for each message until the quit message
+  static constexpr int kIdleMode = 2;  // calls OnIdle whenever no message is waiting
 
   Window();
 
   // Slot order of the operations, as the tool's dialog relies on them.
-  virtual ~Window();                                                       // 0
-  virtual bool Attach(HWND window);                                        // 1
-  virtual HWND Detach();                                                   // 2
-  virtual bool EndDialog(INT_PTR result);                                  // 3
-  virtual bool Destroy();                                                  // 4
-  virtual bool OnIdle() { return true; }                                   // 5
-  virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);         // 6
-  virtual LRESULT DispatchWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);  // 7
-  virtual LRESULT DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam);      // 8
-  virtual bool PrepareProcedure();                                         // 9
-  virtual int ExitCode() const { return exitCode_; }                       // 10
-  virtual int Run(int mode);                                               // 11
-  virtual bool StartOnWorkerThread(int mode);                              // 12
-  virtual void ReleaseHelpers();                                           // 13
-  virtual bool IsActive() const { return active_; }                        // 14
-  virtual bool IsInitialized() const { return initialized_; }              // 15
-  virtual bool CheckCreation() { return true; }                            // 16
-  virtual void RegisterWindowClass();                                      // 17
-  virtual void Create();                                                   // 18
-  virtual bool Initialize() { return true; }                               // 19
-  virtual bool OnCreated() { return true; }                                // 20
-  virtual bool KeepRunning() { return true; }                              // 21
-  virtual void TranslateAndDispatch(MSG& message);                         // 22
-  virtual void OnActivate() {}                                             // 23
-  virtual void OnDeactivate() {}                                           // 24
-  virtual void OnDestroyed();                                              // 25
-  virtual bool FilterDialogMessage(MSG& message);                          // 26
-  virtual bool OnFetchError() { return false; }                            // 27
+  virtual ~Window();
+  virtual bool Attach(HWND window);
+  virtual HWND Detach();
+  virtual bool EndDialog(INT_PTR result);
+  virtual bool Destroy();
+  virtual bool OnIdle() { return true; }
+  virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT DispatchWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam);
+  virtual bool PrepareProcedure();
+  virtual int ExitCode() const { return exitCode_; }
+  virtual int Run(int mode);
+  virtual bool StartOnWorkerThread(int mode);
+  virtual void ReleaseHelpers();
+  virtual bool IsActive() const { return active_; }
+  virtual bool IsInitialized() const { return initialized_; }
+  virtual bool CheckCreation() { return true; }
+  virtual void RegisterWindowClass();
+  virtual void Create();
+  virtual bool Initialize() { return true; }
+  virtual bool OnCreated() { return true; }
+  virtual bool KeepRunning() { return true; }
+  virtual void TranslateAndDispatch(MSG& message);
+  virtual void OnActivate() {}
+  virtual void OnDeactivate() {}
+  virtual void OnDestroyed();
+  virtual bool FilterDialogMessage(MSG& message);
+  virtual bool OnFetchError() { return false; }
 
   // Create-parameters. An instance of 0 means the application's.
   void SetDialogParameters(bool modal, int templateId, HWND parent, bool ownLoop, const WindowClass& windowClass,
@@ -98,7 +99,7 @@ class Window {
   std::string ItemText(int id) const;
   bool SetItemText(int id, const std::string& text);
   bool EnableItem(int id, bool enable);
-  void LimitItemText(int id, int limit);  // the edit control's text-limit message
+  void LimitItemText(int id, int limit);
   LRESULT SendItemMessage(int id, UINT message, WPARAM wParam, LPARAM lParam);
   bool SetText(const std::string& text);
   // Owned by this window; not logged.
@@ -139,35 +140,5 @@ class Window {
   bool active_ = false;
   bool initialized_ = false;
 };
-
-// Attaches to an existing control by replacing its window procedure; every message reaches the newest
-// wrapper first. The control's wrappers are listed in its window property "vMqDsUbClAsSwNd".
-class ControlWrapper {
- public:
-  ControlWrapper() = default;
-  virtual ~ControlWrapper();  // detaches
-  ControlWrapper(const ControlWrapper&) = delete;
-  ControlWrapper& operator=(const ControlWrapper&) = delete;
-
-  // False when already attached, when `control` is no window, or when the property cannot be set.
-  bool Attach(HWND control);
-  void Detach();
-  HWND Handle() const { return hwnd_; }
-
-  // The base passes every message on.
-  virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-
- protected:
-  // The previous procedure: the next older wrapper, else the control's own.
-  LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam);
-
- private:
-  friend LRESULT CALLBACK SubclassProcedure(HWND, UINT, WPARAM, LPARAM);
-
-  HWND hwnd_ = nullptr;
-  WNDPROC previous_ = nullptr;  // the control's procedure before any wrapper
-};
-
-inline constexpr wchar_t kSubclassProperty[] = L"vMqDsUbClAsSwNd";
 
 }  // namespace vmqdSDK

@@ -20,6 +20,8 @@
 #include <new>
 #include <vector>
 
+#include "foundation/cp932.h"
+
 namespace vmqdSDK::platform {
 namespace {
 
@@ -29,8 +31,6 @@ bool Fail() {
   t_lastError = static_cast<std::uint32_t>(errno);
   return false;
 }
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 bool Convert(const char* to, const char* from, const std::string& in, std::string& out) {
   out.clear();
@@ -64,14 +64,9 @@ bool NativePath(const std::string& path, std::string& native) {
     return false;
   }
   std::string slashed = path;
-  for (size_t i = 0; i < slashed.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(slashed[i]);
-    if (IsLeadByte(c)) {
-      ++i;
-    } else if (c == '\\') {
-      slashed[i] = '/';
-    }
-  }
+  ForEachCharacter(slashed, [&](size_t i, size_t size) {
+    if (size == 1 && slashed[i] == '\\') slashed[i] = '/';
+  });
   if (!Convert("UTF-8", "CP932", slashed, native)) {
     t_lastError = EILSEQ;
     return false;
@@ -258,14 +253,9 @@ std::string ModuleFileName() {
   if (n <= 0) return {};
   std::string cp932;
   if (!Utf8ToCp932(std::string(buffer.data(), static_cast<size_t>(n)), cp932)) return {};
-  for (size_t i = 0; i < cp932.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(cp932[i]);
-    if (IsLeadByte(c)) {
-      ++i;
-    } else if (c == '/') {
-      cp932[i] = '\\';
-    }
-  }
+  ForEachCharacter(cp932, [&](size_t i, size_t size) {
+    if (size == 1 && cp932[i] == '/') cp932[i] = '\\';
+  });
   return cp932;
 }
 
@@ -287,8 +277,7 @@ bool Cp932ToUtf8(const char* cp932, std::size_t n, std::string& utf8) {
     utf8.append(cp932 + i, end - i);
     if (end == n) break;
     i = end;
-    while (end < n && bytes[end] >= 0x80) end += IsLeadByte(bytes[end]) ? 2 : 1;
-    end = std::min(end, n);
+    while (end < n && bytes[end] >= 0x80) end += CharacterSize(std::string_view(cp932, n), end);
     run.assign(cp932 + i, end - i);
     if (!Convert("UTF-8", "CP932", run, converted)) {
       utf8.clear();

@@ -1,4 +1,4 @@
-#include "savedata/xml.h"
+#include "xml/xml.h"
 
 #include "foundation/platform/platform.h"
 #include "foundation/text.h"

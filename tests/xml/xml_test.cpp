@@ -1,4 +1,4 @@
-#include "savedata/xml.h"
+#include "xml/xml.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "username/sjis.h"
+#include "foundation/cp932.h"
 
 #include <map>
 #include <mutex>
