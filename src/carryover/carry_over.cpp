@@ -113,6 +113,7 @@ class Run {
     CByteArray encoded;
     if (int code = EncodeNewSaveAroundItems(archive_, name, itemText, encoded)) return Fail(code);
     if (int code = WriteNewSaveFile(outputFile, encoded)) return Fail(code);
+    newSave_ = outputFile;
 
     report_.Write(RunReportBody(tally_));
     return tally_.failed.IsEmpty();
@@ -125,16 +126,7 @@ class Run {
   }
   bool Fail(int code) { return Fail(code, CarryOverMessage(code)); }
 
-  // Items go in ascending id order (equal ids in read order): the order of the elements and of the draws.
-  // Each item is let go once it is written, while it is still at hand.
   std::string ConvertItems(SourceItemList& items) {
-    // Sorting ids with read positions rather than the items spares following a pointer per comparison.
-    std::vector<std::pair<std::uint32_t, std::size_t>> order;
-    order.reserve(items.size());
-    for (std::size_t at = 0; at < items.size(); ++at) order.emplace_back(items[at]->id, at);
-    std::sort(order.begin(), order.end());
-    RunRandom random(RunRandom::kSeed);
-    const std::string indent = "\t\t";
     // The text goes into room reserved for it at once, rather than being copied at every doubling; room
     // that is never written is never touched. An item, with what is usually nested in it, writes about 200
     // bytes. In front of the items the new save's own room.
@@ -142,29 +134,21 @@ class Run {
     room.reserve(kNewSaveFrontRoom + std::min<std::size_t>(items.size(), kReservedItems) * kReservedBytesPerItem);
     room.assign(kNewSaveFrontRoom, ' ');
     std::ostringstream itemText(std::move(room), std::ios::ate);
-    for (const auto& [id, at] : order) {
-      const CSharedPtr<SourceItem> item = std::move(items[at]);
-      const int result = ConvertAndWriteItem(*item, itemText, indent, random);
-      if (result == 1) {
-        tally_.carried.emplace_back(OldNameOf(id).oldName, NewNameOf(id));
-      } else {
-        const ItemNames names = OldNameOf(id);
-        if (result == 0) {
-          ++tally_.removedCount;
-          tally_.removed.Add(names.row, names.oldName);
-        } else {
-          ++tally_.failedCount;
-          tally_.failed.Add(names.row, names.oldName);
-        }
-      }
-    }
+    tally_ = ConvertInRunOrder(items, itemText);
     return std::move(itemText).str();  // the text itself, not a copy of it
   }
 
+ public:
+  RunSummary Summary() const {
+    return {newSave_, static_cast<std::uint32_t>(tally_.carried.size()), tally_.removedCount, tally_.failedCount};
+  }
+
+ private:
   const CarryOverInput& input_;
   CRunReport report_;
   CArchive& archive_;
   RunReportInput tally_;
+  std::string newSave_;
 };
 
 }  // namespace
@@ -234,7 +218,11 @@ bool IsSafeSaveFileName(const std::string& userName) {
   return safe && !IsDeviceName(userName);
 }
 
-int ConvertAndWriteItem(const SourceItem& item, std::ostream& out, const std::string& indent, RunRandom& random) {
+namespace {
+
+// Converts one item and writes its element to `out`, handing the element back in `element`.
+int ConvertAndWrite(const SourceItem& item, std::ostream& out, const std::string& indent, RunRandom& random,
+                    CSharedPtr<ItemElement>& element) {
   ConvertResult converted;
   try {
     converted = ConvertItem(item, random);
@@ -252,12 +240,61 @@ int ConvertAndWriteItem(const SourceItem& item, std::ostream& out, const std::st
   if (!converted.element->Write(text, indent)) return -1;
   const std::string_view written = text.view();
   out.write(written.data(), static_cast<std::streamsize>(written.size()));
-  return out.bad() ? -1 : 1;
+  if (out.bad()) return -1;
+  element = std::move(converted.element);
+  return 1;
 }
 
-bool RunCarryOver(const CarryOverInput& input, const std::string& reportPath, CArchive& archive) {
+}  // namespace
+
+int ConvertAndWriteItem(const SourceItem& item, std::ostream& out, const std::string& indent, RunRandom& random) {
+  CSharedPtr<ItemElement> element;
+  return ConvertAndWrite(item, out, indent, random, element);
+}
+
+ReportName OldItemName(std::uint32_t id) { return OldNameOf(id).oldName; }
+ReportName NewItemName(std::uint32_t id) { return NewNameOf(id); }
+
+RunReportInput ConvertInRunOrder(SourceItemList& items, std::ostream& out, const RunItemVisitor& visit) {
+  // Sorting ids with read positions rather than the items spares following a pointer per comparison.
+  std::vector<std::pair<std::uint32_t, std::size_t>> order;
+  order.reserve(items.size());
+  for (std::size_t at = 0; at < items.size(); ++at) order.emplace_back(items[at]->id, at);
+  std::sort(order.begin(), order.end());
+  RunRandom random(RunRandom::kSeed);
+  const std::string indent = "\t\t";
+  RunReportInput tally;
+  // Each item is let go once it is written, while it is still at hand.
+  for (const auto& [id, at] : order) {
+    const CSharedPtr<SourceItem> item = std::move(items[at]);
+    CSharedPtr<ItemElement> element;
+    const int result = ConvertAndWrite(*item, out, indent, random, element);
+    if (visit) visit(RunItem{*item, result, element.Get()});
+    if (result == 1) {
+      tally.carried.emplace_back(OldNameOf(id).oldName, NewNameOf(id));
+    } else {
+      const ItemNames names = OldNameOf(id);
+      if (result == 0) {
+        ++tally.removedCount;
+        tally.removed.Add(names.row, names.oldName);
+      } else {
+        ++tally.failedCount;
+        tally.failed.Add(names.row, names.oldName);
+      }
+    }
+  }
+  SourceItemList().swap(items);
+  return tally;
+}
+
+bool RunCarryOver(const CarryOverInput& input, const std::string& reportPath, CArchive& archive,
+                  RunSummary* summary) {
+  if (summary != nullptr) *summary = RunSummary{};
   try {
-    return Run(input, reportPath, archive).Execute();
+    Run run(input, reportPath, archive);
+    const bool ok = run.Execute();
+    if (summary != nullptr) *summary = run.Summary();
+    return ok;
   } catch (const std::exception& e) {
     // Nothing below raises by design; this only keeps a defect from reaching the dialog.
     LogError(e.what(), "exception CatchHandler", 0, nullptr);

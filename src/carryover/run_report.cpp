@@ -6,13 +6,11 @@
 namespace vmqdSDK {
 namespace {
 
-const std::string& NameText(ReportName name) { return name != nullptr ? *name : Sjis("不明なアイテム"); }
-
 void AppendTally(std::string& out, const char* heading, std::uint32_t count, const NameTally& tally) {
   if (tally.IsEmpty()) return;
   out += Sjis(heading) + FormatText("%lu", static_cast<unsigned long>(count)) + Sjis("個") + "\n\n";
   for (const auto& [row, entry] : tally.Entries())
-    out += " " + NameText(entry.name) + FormatText("(%lu)\n", static_cast<unsigned long>(entry.count));
+    out += " " + ReportNameText(entry.name) + FormatText("(%lu)\n", static_cast<unsigned long>(entry.count));
   out += "\n\n";
 }
 
@@ -33,6 +31,8 @@ std::string FoldedCharacter(const std::string& text, size_t& i) {
 
 }  // namespace
 
+const std::string& ReportNameText(ReportName name) { return name != nullptr ? *name : Sjis("不明なアイテム"); }
+
 void NameTally::Add(std::int64_t rowIndex, ReportName name) {
   Entry& entry = entries_[name == nullptr ? kAbsent : rowIndex];
   entry.name = name;
@@ -45,7 +45,7 @@ std::string RunReportBody(const RunReportInput& input) {
     out += Sjis("▼引き継がれたアイテム ") + FormatText("%zu", input.carried.size()) + Sjis("個") + "\n";
     out += Sjis("()内は引継ぎ後のアイテム名です。") + "\n\n";
     for (const auto& [oldName, newName] : input.carried) {
-      out += " " + NameText(oldName);
+      out += " " + ReportNameText(oldName);
       if (oldName != nullptr && newName != nullptr && !SameNameIgnoringCase(*oldName, *newName))
         out += "(" + *newName + ")";
       out += "\n";

@@ -15,6 +15,9 @@ namespace vmqdSDK {
 // A name as the report shows it: the text of a table row, or null when the item has no row.
 using ReportName = const std::string*;
 
+// The text the report shows for a name: the name, or "不明なアイテム" for an item without one.
+const std::string& ReportNameText(ReportName name);
+
 // Items counted per old name. A key is the position of the name's row in the name table, so that two rows
 // with equal texts stay two entries and the order is that of the table file; the absent name (-1) comes
 // first.

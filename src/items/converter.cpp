@@ -235,8 +235,9 @@ bool Converter::Equip(const SourceItem& item, std::uint32_t newId, bool fixed, I
   }
 
   for (int i = 0; i < kTuneSlotCount; ++i) {
-    if (item.tuneSlotFlags[i] == 0 || !item.tuneSlots[i]) continue;
-    const ConvertResult child = Convert(*item.tuneSlots[i], depth + 1);
+    const SourceItem* slotItem = FilledTuneSlot(item, i);
+    if (slotItem == nullptr) continue;
+    const ConvertResult child = Convert(*slotItem, depth + 1);
     // A slot item that cannot be converted spoils the whole item; one that is removed leaves no trace.
     if (child.kind == ConvertResult::kFailed) return false;
     if (child.kind == ConvertResult::kElement) AddTuneSlot(element, i, child.element);

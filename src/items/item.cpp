@@ -180,6 +180,11 @@ std::string Potential(const std::vector<std::int16_t>& grades) { return Joined(g
 
 }  // namespace item_text
 
+namespace {
+const char* const kTuneSlotName = "tuneslot";
+const char* const kTuneSlotIndex = "index";
+}  // namespace
+
 CSharedPtr<ItemElement> NewItemElement(std::uint32_t baseId) {
   CSharedPtr<ItemElement> element = MakeShared<ItemElement>("item", false);
   element->AddAttribute("baseid", item_text::Number(baseId));
@@ -187,10 +192,20 @@ CSharedPtr<ItemElement> NewItemElement(std::uint32_t baseId) {
 }
 
 void AddTuneSlot(ItemElement& parent, int index, const CSharedPtr<ItemElement>& child) {
-  CSharedPtr<ItemElement> slot = MakeShared<ItemElement>("tuneslot", false);
+  CSharedPtr<ItemElement> slot = MakeShared<ItemElement>(kTuneSlotName, false);
   parent.AddChild(slot);
-  slot->AddAttribute("index", item_text::Number(index));
+  slot->AddAttribute(kTuneSlotIndex, item_text::Number(index));
   slot->AddChild(child);
+}
+
+const ItemElement* TuneSlotChild(const ItemElement& parent, int index) {
+  const std::string indexText = item_text::Number(index);
+  for (const CSharedPtr<ItemElement>& slot : parent.GetChildren()) {
+    const std::string* at = slot->FindAttribute(kTuneSlotIndex);
+    if (slot->GetName() == kTuneSlotName && at != nullptr && *at == indexText && !slot->GetChildren().empty())
+      return slot->GetChildren().front().Get();
+  }
+  return nullptr;
 }
 
 }  // namespace vmqdSDK

@@ -47,6 +47,11 @@ struct SourceRecord {
   CSharedPtr<SourceRecord> nested[kTuneSlotCount];
 };
 
+// The item in tune slot `index` of `item`: null unless its flag marks the slot filled and an item is there.
+inline const SourceItem* FilledTuneSlot(const SourceItem& item, int index) {
+  return item.tuneSlotFlags[index] != 0 ? item.tuneSlots[index].Get() : nullptr;
+}
+
 // A record tree built from an item and its tune slots, with nothing in the discarded set.
 CSharedPtr<SourceRecord> RecordOf(const SourceItem& item);
 
@@ -72,5 +77,7 @@ std::string Potential(const std::vector<std::int16_t>& grades);
 CSharedPtr<ItemElement> NewItemElement(std::uint32_t baseId);
 // Adds a "tuneslot" element with "index" under `parent` and `child` under it.
 void AddTuneSlot(ItemElement& parent, int index, const CSharedPtr<ItemElement>& child);
+// The item that AddTuneSlot put under `parent` for `index`, or null.
+const ItemElement* TuneSlotChild(const ItemElement& parent, int index);
 
 }  // namespace vmqdSDK

@@ -79,6 +79,12 @@ std::string BuildToolArchive(const ToolArchiveSpec& contents) {
   archive.Add("fixed",
               Table(contents.fixed, [](const Mapped& r) { return Bytes().U32(r.newBaseId).Text(r.newName).U8(7).str(); }),
               kVmqd);
+  if (!contents.targetEquip.empty()) {
+    TableImage equip;
+    for (std::uint32_t id : contents.targetEquip)
+      equip.rows.push_back(TableRowImage{id, vmqdSDK::test::MakeTargetEquipBody({}), std::nullopt, std::nullopt});
+    archive.Add("nw_equip", vmqdSDK::test::WriteTableImage(equip));
+  }
   archive.Ext(".txt");
   // The header is stored as it is (served as a window onto the archive), the footer coded unless empty
   // (a coded member of no bytes is unreadable).

@@ -43,6 +43,8 @@ struct ToolArchiveSpec {
   std::vector<NameRow> names;
   std::vector<MappedRow> filter;
   std::vector<MappedRow> fixed;
+  // New base ids with a destination equipment row (every range 0..0), so that equipment carries.
+  std::vector<std::uint32_t> targetEquip;
   std::optional<std::string> prhChar, prhName, prhWord;
 };
 std::string BuildToolArchive(const ToolArchiveSpec& contents);

@@ -18,9 +18,18 @@ using vmqdSDK::CArchive;
 using vmqdSDK::CSharedPtr;
 using vmqdSDK::CStream;
 
-constexpr const char* kUsage =
-    "archive pack DIR OUT.cr [--codec plain|vmqd|zlib] [--manifest FILE] [--member-codec NAME=CODEC]... | "
-    "archive list FILE.cr | archive extract FILE.cr DIR | archive verify FILE.cr";
+const CommandHelp kHelp{
+    "archive",
+    "makes and checks \"CRFS\" data archives: pack a folder, list or extract the members, verify every one",
+    {{"DIR", "", "pack: the folder whose files become the members; extract: where they are written (made)"},
+     {"OUT.cr", "", "the archive pack writes (replacing one that is there)"},
+     {"FILE.cr", "", "the archive to list, extract or verify"},
+     {"--codec", "CODEC", "pack: how members are stored, plain, vmqd or zlib (default: plain)"},
+     {"--manifest", "FILE", "pack: lines \"NAME [CODEC] [text]\"; text: a UTF-8 file stored in code page 932"},
+     {"--member-codec", "NAME=CODEC", "pack: the codec of one member, over the others (may be repeated)"}},
+    {"archive pack DIR OUT.cr [--codec CODEC] [--manifest FILE] [--member-codec NAME=CODEC]...",
+     "archive list FILE.cr", "archive extract FILE.cr DIR", "archive verify FILE.cr"},
+};
 
 bool OpenArchive(CArchive& archive, const std::string& path) {
   if (archive.Open(path)) return true;
@@ -68,27 +77,28 @@ int Pack(const Args& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--codec" || arg == "--manifest" || arg == "--member-codec") {
-      if (i + 1 >= args.size()) return UsageError(arg + " needs a value");
+      if (i + 1 >= args.size()) return UsageError("archive pack", arg + " needs a value");
       const std::string& value = args[++i];
       if (arg == "--codec") {
-        if (!CodecByName(value, defaultCodec)) return UsageError("unknown codec \"" + value + "\"");
+        if (!CodecByName(value, defaultCodec))
+          return UsageError("archive pack", "unknown codec \"" + value + "\" (plain, vmqd or zlib)");
       } else if (arg == "--manifest") {
         manifestPath = value;
       } else {
         std::size_t eq = value.rfind('=');
         std::uint32_t codec = 0;
         if (eq == std::string::npos || eq == 0 || !CodecByName(value.substr(eq + 1), codec)) {
-          return UsageError("--member-codec takes NAME=plain|vmqd|zlib");
+          return UsageError("archive pack", "--member-codec takes NAME=plain|vmqd|zlib");
         }
         memberCodecs[value.substr(0, eq)] = codec;
       }
     } else if (arg.rfind("--", 0) == 0) {
-      return UsageError("unknown option " + arg);
+      return UsageError("archive pack", "unknown option " + arg);
     } else {
       positional.push_back(arg);
     }
   }
-  if (positional.size() != 2) return UsageError("archive pack DIR OUT.cr [options]");
+  if (!CheckArguments("archive pack", positional, {"DIR", "OUT.cr"})) return kExitUsage;
   const std::string& folder = positional[0];
   const std::string& out = positional[1];
 
@@ -135,7 +145,7 @@ int Pack(const Args& args) {
 }
 
 int List(const Args& args) {
-  if (args.size() != 1) return UsageError("archive list FILE.cr");
+  if (!CheckArguments("archive list", args, {"FILE.cr"})) return kExitUsage;
   CArchive archive;
   if (!OpenArchive(archive, args[0])) return kExitFailed;
   std::string out = "extension\ttitle\tstored\toffset\tcodec\n";
@@ -151,7 +161,7 @@ int List(const Args& args) {
 }
 
 int Extract(const Args& args) {
-  if (args.size() != 2) return UsageError("archive extract FILE.cr DIR");
+  if (!CheckArguments("archive extract", args, {"FILE.cr", "DIR"})) return kExitUsage;
   CArchive archive;
   if (!OpenArchive(archive, args[0])) return kExitFailed;
   std::string folder;
@@ -180,7 +190,7 @@ int Extract(const Args& args) {
 }
 
 int Verify(const Args& args) {
-  if (args.size() != 1) return UsageError("archive verify FILE.cr");
+  if (!CheckArguments("archive verify", args, {"FILE.cr"})) return kExitUsage;
   // Open checks the header and the directory's CRC-32; every member is then decoded in full.
   CArchive archive;
   if (!OpenArchive(archive, args[0])) return kExitFailed;
@@ -206,16 +216,16 @@ int Verify(const Args& args) {
 }
 
 int Run(const Args& args) {
-  if (args.empty()) return UsageError(kUsage);
+  if (args.empty()) return UsageError(kHelp.name, "missing subcommand (pack, list, extract or verify)");
   const Args rest(args.begin() + 1, args.end());
   if (args[0] == "pack") return Pack(rest);
   if (args[0] == "list") return List(rest);
   if (args[0] == "extract") return Extract(rest);
   if (args[0] == "verify") return Verify(rest);
-  return UsageError(kUsage);
+  return UsageError(kHelp.name, "unknown subcommand " + args[0] + " (pack, list, extract or verify)");
 }
 
-const CommandRegistrar registrar("archive", kUsage, &Run);
+const CommandRegistrar registrar(kHelp, &Run);
 
 }  // namespace
 }  // namespace hvxfer::cli

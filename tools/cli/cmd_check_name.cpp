@@ -8,19 +8,23 @@
 namespace hvxfer::cli {
 namespace {
 
-constexpr const char* kUsage = "check-name USER_NAME [--data ARCHIVE]";
+const CommandHelp kHelp{
+    "check-name",
+    "the dialog's status text for a user name; exit 0 when the name can be used, else 1",
+    {{"USER_NAME", "", "the name to check"},
+     {"--data", "ARCHIVE", "the data archive with the name lists (default: as for run)"}},
+};
 
 int CheckName(const Args& args) {
   ParsedArgs parsed;
-  if (!ParseArgs(args, kUsage, {{"--data", vmqdSDK::DefaultArchivePath()}}, parsed)) return kExitUsage;
-  if (parsed.positional.size() != 1) return UsageError(kUsage);
-  if (!LoadToolDataFor("check-name", parsed.Option("--data"))) return kExitUsage;
+  if (!ParseArgs(args, kHelp, {{"--data", DefaultDataArchive()}}, parsed)) return kExitUsage;
+  if (!LoadToolDataFor(kHelp.name, parsed.Option("--data"))) return kExitUsage;
   const vmqdSDK::UserNameStatus status = vmqdSDK::CheckUserNameStatus(parsed.positional[0]);
   PrintOut(status.text + "\n");
   return status.IsUsable() ? kExitOk : kExitFailed;
 }
 
-const CommandRegistrar kRegistrar("check-name", kUsage, CheckName);
+const CommandRegistrar kRegistrar(kHelp, CheckName);
 
 }  // namespace
 }  // namespace hvxfer::cli

@@ -22,7 +22,12 @@ using vmqdSDK::CSharedPtr;
 using vmqdSDK::SourceItem;
 using vmqdSDK::SourceRecord;
 
-constexpr const char* kUsage = "demo DIR [--data ARCHIVE]";
+const CommandHelp kHelp{
+    "demo",
+    "sample install folders of both games, DIR/halvor and DIR/vaults, with a source save to carry over",
+    {{"DIR", "", "where the two folders are made; neither may exist yet"},
+     {"--data", "ARCHIVE", "the data archive whose tables the sample items come from (default: as for run)"}},
+};
 
 std::int16_t Middle(const vmqdSDK::TableRange& range) {
   return static_cast<std::int16_t>((static_cast<int>(range.lo) + range.hi) / 2);
@@ -157,9 +162,9 @@ bool MakeMarkers(const std::string& folder, const std::vector<std::string>& mark
 
 int Demo(const Args& args) {
   ParsedArgs parsed;
-  if (!ParseArgs(args, kUsage, {{"--data", vmqdSDK::DefaultArchivePath()}}, parsed)) return kExitUsage;
-  if (parsed.positional.size() != 1 || parsed.positional[0].empty()) return UsageError(kUsage);
-  if (!LoadToolDataFor("demo", parsed.Option("--data"))) return kExitUsage;
+  if (!ParseArgs(args, kHelp, {{"--data", DefaultDataArchive()}}, parsed)) return kExitUsage;
+  if (parsed.positional[0].empty()) return UsageError(kHelp.name, "DIR is empty");
+  if (!LoadToolDataFor(kHelp.name, parsed.Option("--data"))) return kExitUsage;
   const std::string root = vmqdSDK::NormalizeFolderPath(parsed.positional[0]);
   const std::string source = root + "halvor\\", destination = root + "vaults\\";
   for (const std::string& folder : {source, destination}) {
@@ -192,7 +197,7 @@ int Demo(const Args& args) {
   return kExitOk;
 }
 
-const CommandRegistrar kRegistrar("demo", kUsage, Demo);
+const CommandRegistrar kRegistrar(kHelp, Demo);
 
 }  // namespace
 }  // namespace hvxfer::cli

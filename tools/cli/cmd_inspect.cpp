@@ -15,7 +15,11 @@ namespace {
 using vmqdSDK::FormatText;
 using vmqdSDK::SourceItem;
 
-constexpr const char* kUsage = "inspect FILE";
+const CommandHelp kHelp{
+    "inspect",
+    "what a save file holds: a new save as its XML document, a source save as a listing of its items",
+    {{"FILE", "", "a new save (.sav) or a source save (save00.dat)"}},
+};
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   vmqdSDK::CFileStream file;
@@ -34,12 +38,14 @@ void ListItem(std::string& out, const SourceItem& item, const std::string& inden
          " attribute=" + vmqdSDK::item_text::Group(item.attribute) + " mob=" + vmqdSDK::item_text::Group(item.mob) +
          "\n";
   for (int i = 0; i < vmqdSDK::kTuneSlotCount; ++i)
-    if (item.tuneSlotFlags[i] != 0 && item.tuneSlots[i]) ListItem(out, *item.tuneSlots[i], indent + "    ", FormatText("tune slot %d: ", i));
+    if (const SourceItem* slotItem = vmqdSDK::FilledTuneSlot(item, i))
+      ListItem(out, *slotItem, indent + "    ", FormatText("tune slot %d: ", i));
 }
 
 int Inspect(const Args& args) {
-  if (args.size() != 1) return UsageError(kUsage);
-  const std::string& path = args[0];
+  ParsedArgs parsed;
+  if (!ParseArgs(args, kHelp, {}, parsed)) return kExitUsage;
+  const std::string& path = parsed.positional[0];
   std::string bytes;
   if (!ReadWholeFile(path, bytes)) {
     PrintErr("inspect: cannot read " + path + "\n");
@@ -69,7 +75,7 @@ int Inspect(const Args& args) {
   return kExitOk;
 }
 
-const CommandRegistrar kRegistrar("inspect", kUsage, Inspect);
+const CommandRegistrar kRegistrar(kHelp, Inspect);
 
 }  // namespace
 }  // namespace hvxfer::cli

@@ -19,17 +19,27 @@ namespace {
 
 using vmqdSDK::TableKind;
 
-constexpr const char* kUsage = "table build KIND IN.tsv OUT.tbl | table dump FILE.tbl [--kind KIND]";
 constexpr const char* kKinds = "name, filter, fixed, lg_tune, lg_equip, nw_tune, nw_equip";
 
-int UnknownKind(const std::string& kind) {
-  return UsageError("unknown table kind \"" + kind + "\" (one of " + kKinds + ")");
+const CommandHelp kHelp{
+    "table",
+    "the conversion tables between their readable text form (UTF-8, TAB-separated) and \".tbl\" files",
+    {{"KIND", "", std::string("the table's kind: ") + kKinds},
+     {"IN.tsv", "", "build: the text form to read"},
+     {"OUT.tbl", "", "build: the table file to write (replacing one that is there)"},
+     {"FILE.tbl", "", "dump: the table file whose text form is printed"},
+     {"--kind", "KIND", "dump: the kind, when the file name's stem does not name it"}},
+    {"table build KIND IN.tsv OUT.tbl", "table dump FILE.tbl [--kind KIND]"},
+};
+
+int UnknownKind(const std::string& command, const std::string& kind) {
+  return UsageError(command, "unknown table kind \"" + kind + "\" (one of " + kKinds + ")");
 }
 
 int Build(const Args& args) {
-  if (args.size() != 3) return UsageError(kUsage);
+  if (!CheckArguments("table build", args, {"KIND", "IN.tsv", "OUT.tbl"})) return kExitUsage;
   TableKind kind;
-  if (!vmqdSDK::TableKindFromStem(args[0], kind)) return UnknownKind(args[0]);
+  if (!vmqdSDK::TableKindFromStem(args[0], kind)) return UnknownKind("table build", args[0]);
   const std::string& in = args[1];
   const std::string& out = args[2];
 
@@ -62,23 +72,26 @@ int Dump(const Args& args) {
   std::string path, kindText;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--kind") {
-      if (i + 1 >= args.size() || !kindText.empty()) return UsageError(kUsage);
+      if (i + 1 >= args.size()) return UsageError("table dump", "--kind needs a value");
+      if (!kindText.empty()) return UsageError("table dump", "--kind is given twice");
       kindText = args[++i];
+    } else if (args[i].compare(0, 2, "--") == 0) {
+      return UsageError("table dump", "unknown option " + args[i]);
     } else if (path.empty()) {
       path = args[i];
     } else {
-      return UsageError(kUsage);
+      return UsageError("table dump", "unexpected argument " + args[i]);
     }
   }
-  if (path.empty()) return UsageError(kUsage);
+  if (path.empty()) return UsageError("table dump", "missing argument FILE.tbl");
   if (kindText.empty()) kindText = FileStem(path);
   TableKind kind;
   if (!vmqdSDK::TableKindFromStem(kindText, kind)) {
     if (args.size() == 1) {
-      return UsageError("the file name does not name a table kind; give it with --kind (one of " +
-                        std::string(kKinds) + ")");
+      return UsageError("table dump", "the file name does not name a table kind; give it with --kind (one of " +
+                                          std::string(kKinds) + ")");
     }
-    return UnknownKind(kindText);
+    return UnknownKind("table dump", kindText);
   }
 
   auto* file = new vmqdSDK::CFileStream("");
@@ -110,14 +123,14 @@ int Dump(const Args& args) {
 }
 
 int Table(const Args& args) {
-  if (args.empty()) return UsageError(kUsage);
+  if (args.empty()) return UsageError(kHelp.name, "missing subcommand (build or dump)");
   const Args rest(args.begin() + 1, args.end());
   if (args[0] == "build") return Build(rest);
   if (args[0] == "dump") return Dump(rest);
-  return UsageError(kUsage);
+  return UsageError(kHelp.name, "unknown subcommand " + args[0] + " (build or dump)");
 }
 
-const CommandRegistrar kRegistrar("table", kUsage, &Table);
+const CommandRegistrar kRegistrar(kHelp, &Table);
 
 }  // namespace
 }  // namespace hvxfer::cli
