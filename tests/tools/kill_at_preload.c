@@ -64,32 +64,28 @@ static int AfterOpen(int fd, const char* path, int flags) {
   return fd;
 }
 
-#define OPEN_WRAPPER(name)                                                   \
-  int name(const char* path, int flags, ...) {                               \
-    mode_t mode = 0;                                                         \
-    if (flags & (O_CREAT | O_TMPFILE)) {                                     \
-      va_list ap;                                                            \
-      va_start(ap, flags);                                                   \
-      mode = va_arg(ap, mode_t);                                             \
-      va_end(ap);                                                            \
-    }                                                                        \
-    int fd = REAL(name, int (*)(const char*, int, ...))(path, flags, mode);  \
-    return AfterOpen(fd, path, flags);                                       \
+/* The mode argument, present only when the call creates a file. */
+#define TAKE_MODE(mode, flags)                \
+  mode_t mode = 0;                            \
+  if ((flags) & (O_CREAT | O_TMPFILE)) {      \
+    va_list ap;                               \
+    va_start(ap, flags);                      \
+    mode = va_arg(ap, mode_t);                \
+    va_end(ap);                               \
+  }
+
+#define OPEN_WRAPPER(name)                                                                     \
+  int name(const char* path, int flags, ...) {                                                 \
+    TAKE_MODE(mode, flags)                                                                     \
+    return AfterOpen(REAL(name, int (*)(const char*, int, ...))(path, flags, mode), path, flags); \
   }
 OPEN_WRAPPER(open)
 OPEN_WRAPPER(open64)
 
-#define OPENAT_WRAPPER(name)                                                          \
-  int name(int dir, const char* path, int flags, ...) {                               \
-    mode_t mode = 0;                                                                  \
-    if (flags & (O_CREAT | O_TMPFILE)) {                                              \
-      va_list ap;                                                                     \
-      va_start(ap, flags);                                                            \
-      mode = va_arg(ap, mode_t);                                                      \
-      va_end(ap);                                                                     \
-    }                                                                                 \
-    int fd = REAL(name, int (*)(int, const char*, int, ...))(dir, path, flags, mode); \
-    return AfterOpen(fd, path, flags);                                                \
+#define OPENAT_WRAPPER(name)                                                                              \
+  int name(int dir, const char* path, int flags, ...) {                                                   \
+    TAKE_MODE(mode, flags)                                                                                \
+    return AfterOpen(REAL(name, int (*)(int, const char*, int, ...))(dir, path, flags, mode), path, flags); \
   }
 OPENAT_WRAPPER(openat)
 OPENAT_WRAPPER(openat64)
