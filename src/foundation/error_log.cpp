@@ -36,7 +36,7 @@ class ErrorLog {
     if (opened_) return;
     opened_ = true;
     std::string folder = NormalizeFolderPath(GetModuleFolder() + "log");
-    if (!DirectoryExists(folder)) EnsureDirectoryPath(folder, platform::kAttributeNormal);
+    if (!DirectoryExists(folder)) EnsureDirectoryPath(folder, kAttributeNormal);
     std::string name = FileNamePart(ModuleFileName());
     size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.resize(dot);

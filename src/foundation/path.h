@@ -6,6 +6,10 @@
 
 namespace vmqdSDK {
 
+// The attributes EnsureDirectoryPath gives its folder, with the Win32 value its callers pass: "normal", none
+// set.
+inline constexpr std::uint32_t kAttributeNormal = 0x80;
+
 // The running executable's full path; empty when it cannot be had.
 std::string ModuleFileName();
 // The drive and folder of the running executable, ending with "\".

@@ -16,7 +16,7 @@ constexpr const char* kUsage = "run SOURCE_DIR DEST_DIR USER_NAME [--data ARCHIV
 // The report as written, or nothing when it could not be written.
 std::string ReadReport(const std::string& path) {
   vmqdSDK::CFileStream file;
-  if (!file.Open(1, vmqdSDK::platform::kGenericRead, vmqdSDK::kNoValue, path)) return {};
+  if (!file.Open(1, vmqdSDK::kGenericRead, vmqdSDK::kNoValue, path)) return {};
   const std::uint32_t size = file.GetSize();
   if (size == vmqdSDK::kNoValue) return {};
   std::string bytes(size, '\0');

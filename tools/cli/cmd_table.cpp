@@ -83,7 +83,7 @@ int Dump(const Args& args) {
 
   auto* file = new vmqdSDK::CFileStream("");
   vmqdSDK::CSharedPtr<vmqdSDK::CStream> stream(file);
-  if (!file->Open(1, vmqdSDK::platform::kGenericRead, vmqdSDK::platform::kShareRead, path)) {
+  if (!file->Open(1, vmqdSDK::kGenericRead, vmqdSDK::kShareRead, path)) {
     PrintErr(path + ": cannot open the file\n");
     return kExitFailed;
   }
