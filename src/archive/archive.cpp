@@ -2,7 +2,7 @@
 
 #include "foundation/error_log.h"
 #include "foundation/exception.h"
-#include "foundation/platform/platform.h"
+#include "foundation/path.h"
 #include "foundation/text.h"
 
 namespace vmqdSDK {
@@ -52,19 +52,15 @@ std::string CDiskFileSystem::ResolvePath(const std::string& path) {
   std::size_t start = NameStart(path);
   std::string key = path.substr(0, start), name = path.substr(start);
   if (!key.empty() && (key.back() == '\\' || key.back() == '/')) key.pop_back();
-  auto accept = [](const std::string& candidate) {
-    std::uint32_t attributes = platform::GetAttributes(candidate);
-    return attributes != platform::kInvalidAttributes && (attributes & platform::kAttributeDirectory) == 0;
-  };
   if (auto it = folders_.find(key); it != folders_.end() && !name.empty()) {
     for (const std::string& folder : it->second) {
-      if (accept(folder + name)) return folder + name;
+      if (FileExists(folder + name)) return folder + name;
     }
   }
   // The catch-all folders are search roots for the whole relative request.
   if (auto it = folders_.find("*"); it != folders_.end()) {
     for (const std::string& folder : it->second) {
-      if (accept(folder + path)) return folder + path;
+      if (FileExists(folder + path)) return folder + path;
     }
   }
   return "";

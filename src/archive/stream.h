@@ -86,7 +86,7 @@ class CFileStream : public CStream {
   std::uint32_t Tell() override;
 
  private:
-  bool OpenWith(std::uint32_t disposition, std::uint32_t access, std::uint32_t share, const std::string& path);
+  bool OpenWith(platform::Disposition disposition, std::uint32_t access, std::uint32_t share, const std::string& path);
 
   platform::FileHandle handle_ = platform::kInvalidFile;
   std::string path_;

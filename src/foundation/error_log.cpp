@@ -40,8 +40,8 @@ class ErrorLog {
     std::string name = FileNamePart(ModuleFileName());
     size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.resize(dot);
-    file_ = platform::OpenFileHandle(folder + name + ".log", platform::kGenericWrite, platform::kShareRead,
-                                     platform::kCreateAlways);
+    file_ = platform::OpenFileHandle(folder + name + ".log", platform::Access::kWrite, platform::Share::kRead,
+                                     platform::Disposition::kCreateAlways);
   }
 
   bool opened_ = false;

@@ -19,7 +19,8 @@ std::string GetModuleFolder();
 std::string NormalizeFolderPath(const std::string& path);
 bool DirectoryExists(const std::string& path);
 bool FileExists(const std::string& path);
-// Makes every missing folder of a path ending with "\", then sets the attributes on it.
+// Makes every missing folder of a path ending with "\", then sets the attributes on it (kAttributeNormal;
+// any other value fails once the folders are made).
 bool EnsureDirectoryPath(const std::string& path, std::uint32_t attributes);
 
 // The file name and extension of a path (what follows the last "\", "/" or drive colon).

@@ -237,13 +237,7 @@ TEST(FileStream, SharingDerivedFromAccess) {
   test::TempFolder temp;
   const std::string path = temp.Path() + "shared.bin";
   std::ofstream(test::NativePath(path)) << "x";
-  auto secondOpen = [&](std::uint32_t access) {
-    platform::FileHandle h = platform::OpenFileHandle(path, access, kShareRead | kShareWrite,
-                                                      platform::kOpenExisting);
-    if (h == platform::kInvalidFile) return false;
-    platform::CloseFileHandle(h);
-    return true;
-  };
+  auto secondOpen = [&](std::uint32_t access) { return CFileStream().Open(1, access, kShareRead | kShareWrite, path); };
   struct Case {
     const char* name;
     bool create;

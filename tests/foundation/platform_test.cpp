@@ -37,7 +37,7 @@ class Handle {
 };
 
 void WriteWhole(const std::string& path, const std::string& bytes) {
-  Handle h(OpenFileHandle(path, kGenericWrite, 0, kCreateAlways));
+  Handle h(OpenFileHandle(path, Access::kWrite, Share::kNone, Disposition::kCreateAlways));
   ASSERT_TRUE(h.valid()) << path;
   std::uint32_t done = 0;
   ASSERT_TRUE(WriteBytes(h.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()), &done));
@@ -45,7 +45,7 @@ void WriteWhole(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadWhole(const std::string& path) {
-  Handle h(OpenFileHandle(path, kGenericRead, kShareRead, kOpenExisting));
+  Handle h(OpenFileHandle(path, Access::kRead, Share::kRead, Disposition::kOpenExisting));
   if (!h.valid()) return "<cannot open>";
   std::string bytes(4096, '\0');
   std::uint32_t done = 0;
@@ -58,19 +58,19 @@ TEST(PlatformFile, Dispositions) {
   struct Case {
     const char* name;
     bool exists;
-    std::uint32_t disposition;
+    Disposition disposition;
     bool opens;
     std::uint32_t sizeAfter;
     bool existsAfter;
   } cases[] = {
-      {"new on missing", false, kCreateNew, true, 0, true},
-      {"new on existing", true, kCreateNew, false, 5, true},
-      {"always on missing", false, kCreateAlways, true, 0, true},
-      {"always truncates", true, kCreateAlways, true, 0, true},
-      {"existing on missing", false, kOpenExisting, false, 0, false},
-      {"existing keeps", true, kOpenExisting, true, 5, true},
-      {"open always on missing", false, kOpenAlways, true, 0, true},
-      {"open always keeps", true, kOpenAlways, true, 5, true},
+      {"new on missing", false, Disposition::kCreateNew, true, 0, true},
+      {"new on existing", true, Disposition::kCreateNew, false, 5, true},
+      {"always on missing", false, Disposition::kCreateAlways, true, 0, true},
+      {"always truncates", true, Disposition::kCreateAlways, true, 0, true},
+      {"existing on missing", false, Disposition::kOpenExisting, false, 0, false},
+      {"existing keeps", true, Disposition::kOpenExisting, true, 5, true},
+      {"open always on missing", false, Disposition::kOpenAlways, true, 0, true},
+      {"open always keeps", true, Disposition::kOpenAlways, true, 5, true},
   };
   TempFolder temp;
   int n = 0;
@@ -78,10 +78,12 @@ TEST(PlatformFile, Dispositions) {
     const std::string path = temp.Path() + "f" + std::to_string(n++) + ".bin";
     if (c.exists) WriteWhole(path, "12345");
     {
-      Handle h(OpenFileHandle(path, kGenericRead | kGenericWrite, 0, c.disposition));
+      Handle h(OpenFileHandle(path, Access::kRead | Access::kWrite, Share::kNone, c.disposition));
       EXPECT_EQ(h.valid(), c.opens) << c.name;
+      std::uint32_t size = 99;
       if (h.valid()) {
-        EXPECT_EQ(FileSize(h.get()), c.sizeAfter) << c.name;
+        EXPECT_TRUE(FileSize(h.get(), size)) << c.name;
+        EXPECT_EQ(size, c.sizeAfter) << c.name;
       }
     }
     EXPECT_EQ(FileExists(path), c.existsAfter) << c.name;
@@ -90,7 +92,7 @@ TEST(PlatformFile, Dispositions) {
     }
   }
   // A missing file is reported with the code both systems use for it (ERROR_FILE_NOT_FOUND, ENOENT).
-  const FileHandle missing = OpenFileHandle(temp.Path() + "missing", kGenericRead, 0, kOpenExisting);
+  const FileHandle missing = OpenFileHandle(temp.Path() + "missing", Access::kRead, Share::kNone, Disposition::kOpenExisting);
   const std::uint32_t code = LastErrorCode();
   EXPECT_EQ(missing, kInvalidFile);
   EXPECT_EQ(code, 2u);
@@ -112,9 +114,9 @@ TEST(PlatformFile, FoldersAndBadNamesDoNotOpen) {
       temp.Path() + "abc\x83",
   };
   for (const std::string& path : cases) {
-    for (std::uint32_t disposition : {kOpenExisting, kOpenAlways}) {
-      Handle h(OpenFileHandle(path, kGenericRead, kShareRead, disposition));
-      EXPECT_FALSE(h.valid()) << path << " disposition " << disposition;
+    for (Disposition disposition : {Disposition::kOpenExisting, Disposition::kOpenAlways}) {
+      Handle h(OpenFileHandle(path, Access::kRead, Share::kRead, disposition));
+      EXPECT_FALSE(h.valid()) << path << " disposition " << static_cast<int>(disposition);
     }
   }
   EXPECT_FALSE(FileExists(temp.Path() + std::string("abc\0def", 7)));
@@ -129,13 +131,13 @@ TEST(PlatformFile, AccessIsEnforced) {
   char byte = 0;
   std::uint32_t done = 99;
   {
-    Handle reader(OpenFileHandle(path, kGenericRead, kShareRead, kOpenExisting));
+    Handle reader(OpenFileHandle(path, Access::kRead, Share::kRead, Disposition::kOpenExisting));
     ASSERT_TRUE(reader.valid());
     EXPECT_FALSE(WriteBytes(reader.get(), "z", 1, &done));
     EXPECT_EQ(done, 0u);
   }
   {
-    Handle writer(OpenFileHandle(path, kGenericWrite, 0, kOpenExisting));
+    Handle writer(OpenFileHandle(path, Access::kWrite, Share::kNone, Disposition::kOpenExisting));
     ASSERT_TRUE(writer.valid());
     EXPECT_FALSE(ReadBytes(writer.get(), &byte, 1, &done));
     EXPECT_EQ(done, 0u);
@@ -146,43 +148,51 @@ TEST(PlatformFile, AccessIsEnforced) {
 TEST(PlatformFile, ReadWriteSeek) {
   TempFolder temp;
   const std::string path = temp.Path() + "rw.bin";
-  Handle h(OpenFileHandle(path, kGenericRead | kGenericWrite, 0, kCreateNew));
+  Handle h(OpenFileHandle(path, Access::kRead | Access::kWrite, Share::kNone, Disposition::kCreateNew));
   ASSERT_TRUE(h.valid());
   std::uint32_t done = 0;
   ASSERT_TRUE(WriteBytes(h.get(), "abcdefgh", 8, &done));
   EXPECT_EQ(done, 8u);
-  EXPECT_EQ(FileSize(h.get()), 8u);
+  auto size = [&] {
+    std::uint32_t n = 99;
+    return FileSize(h.get(), n) ? n : 99;
+  };
+  auto seek = [&](std::int32_t offset, SeekOrigin origin) {
+    std::uint32_t position = 99;
+    return SeekFile(h.get(), offset, origin, position) ? static_cast<std::int64_t>(position) : -1;
+  };
+  EXPECT_EQ(size(), 8u);
 
   struct Case {
     std::int32_t offset;
-    std::uint32_t origin;
-    std::uint32_t result;  // kInvalidSetFilePointer when the seek must fail
-    std::uint32_t after;   // position afterwards
+    SeekOrigin origin;
+    std::int64_t result;  // -1 when the seek must fail
+    std::int64_t after;   // position afterwards
   } cases[] = {
-      {2, kSeekBegin, 2, 2},
-      {-1, kSeekBegin, kInvalidSetFilePointer, 4},  // before the start: fails, position kept
-      {-4, kSeekCurrent, 0, 0},
-      {-5, kSeekCurrent, kInvalidSetFilePointer, 4},
-      {3, kSeekCurrent, 7, 7},
-      {-8, kSeekEnd, 0, 0},
-      {-9, kSeekEnd, kInvalidSetFilePointer, 4},
-      {10, kSeekEnd, 18, 18},  // past the end is allowed
-      {0, 3, kInvalidSetFilePointer, 4},  // no such origin
+      {2, SeekOrigin::kBegin, 2, 2},
+      {-1, SeekOrigin::kBegin, -1, 4},  // before the start: fails, position kept
+      {-4, SeekOrigin::kCurrent, 0, 0},
+      {-5, SeekOrigin::kCurrent, -1, 4},
+      {3, SeekOrigin::kCurrent, 7, 7},
+      {-8, SeekOrigin::kEnd, 0, 0},
+      {-9, SeekOrigin::kEnd, -1, 4},
+      {10, SeekOrigin::kEnd, 18, 18},               // past the end is allowed
+      {0, static_cast<SeekOrigin>(3), -1, 4},  // no such origin
   };
   for (const Case& c : cases) {
-    ASSERT_EQ(SeekFile(h.get(), 4, kSeekBegin), 4u);
-    EXPECT_EQ(SeekFile(h.get(), c.offset, c.origin), c.result) << c.offset << " from " << c.origin;
-    EXPECT_EQ(SeekFile(h.get(), 0, kSeekCurrent), c.after) << c.offset << " from " << c.origin;
+    ASSERT_EQ(seek(4, SeekOrigin::kBegin), 4);
+    EXPECT_EQ(seek(c.offset, c.origin), c.result) << c.offset << " from " << static_cast<int>(c.origin);
+    EXPECT_EQ(seek(0, SeekOrigin::kCurrent), c.after) << c.offset << " from " << static_cast<int>(c.origin);
   }
-  EXPECT_EQ(FileSize(h.get()), 8u);  // seeking alone does not grow the file
+  EXPECT_EQ(size(), 8u);  // seeking alone does not grow the file
 
   // Writing past the end fills the gap with zero bytes.
-  ASSERT_EQ(SeekFile(h.get(), 10, kSeekBegin), 10u);
+  ASSERT_EQ(seek(10, SeekOrigin::kBegin), 10);
   ASSERT_TRUE(WriteBytes(h.get(), "z", 1, &done));
-  EXPECT_EQ(FileSize(h.get()), 11u);
+  EXPECT_EQ(size(), 11u);
   EXPECT_TRUE(FlushFile(h.get()));
 
-  ASSERT_EQ(SeekFile(h.get(), 0, kSeekBegin), 0u);
+  ASSERT_EQ(seek(0, SeekOrigin::kBegin), 0);
   char buffer[32] = {};
   ASSERT_TRUE(ReadBytes(h.get(), buffer, sizeof buffer, &done));
   EXPECT_EQ(std::string(buffer, done), std::string("abcdefgh\0\0z", 11));
@@ -205,18 +215,17 @@ TEST(PlatformNames, AttributesFoldersAndRemoval) {
   EXPECT_FALSE(MakeDirectory(temp.Path() + "no\\such\\dir"));  // one folder at a time
   EXPECT_FALSE(MakeDirectory(file));
 
-  EXPECT_NE(GetAttributes(folder), kInvalidAttributes);
-  EXPECT_NE(GetAttributes(folder) & kAttributeDirectory, 0u);
-  EXPECT_NE(GetAttributes(file), kInvalidAttributes);
-  EXPECT_EQ(GetAttributes(file) & kAttributeDirectory, 0u);
-  EXPECT_EQ(GetAttributes(temp.Path() + "missing"), kInvalidAttributes);
-
-  // (Wine keeps reporting the archive bit afterwards, so the value read back is not compared.)
-  EXPECT_TRUE(SetAttributes(file, kAttributeNormal));
-  EXPECT_EQ(GetAttributes(file) & kAttributeDirectory, 0u);
-  EXPECT_TRUE(SetAttributes(folder, kAttributeNormal));
-  EXPECT_NE(GetAttributes(folder) & kAttributeDirectory, 0u);  // a folder stays a folder
-  EXPECT_FALSE(SetAttributes(temp.Path() + "missing", kAttributeNormal));
+  struct Case {
+    std::string path;
+    bool exists, folder;
+  } cases[] = {{folder, true, true}, {file, true, false}, {temp.Path() + "missing", false, false}};
+  for (const Case& c : cases) {
+    const Attributes attributes = GetAttributes(c.path);
+    EXPECT_EQ(attributes.exists, c.exists) << c.path;
+    EXPECT_EQ(attributes.folder, c.folder) << c.path;
+    EXPECT_EQ(SetNormalAttributes(c.path), c.exists) << c.path;
+    EXPECT_EQ(GetAttributes(c.path).folder, c.folder) << c.path;  // a folder stays a folder
+  }
 
   EXPECT_FALSE(RemoveFile(folder));  // files only
   EXPECT_TRUE(DirectoryExists(folder));
@@ -231,7 +240,7 @@ TEST(PlatformNames, MoveWithoutReplacing) {
   TempFolder temp;
   const std::string from = temp.Path() + "new.tmp", to = temp.Path() + kSo + ".sav";
   {
-    Handle h(OpenFileHandle(from, kGenericWrite, 0, kCreateNew));
+    Handle h(OpenFileHandle(from, Access::kWrite, Share::kNone, Disposition::kCreateNew));
     ASSERT_TRUE(h.valid());
     std::uint32_t done = 0;
     ASSERT_TRUE(WriteBytes(h.get(), "new", 3, &done));
@@ -294,7 +303,7 @@ TEST(PlatformNames, DoubleByteNamesWithSeparatorByte) {
   ASSERT_TRUE(MakeDirectory(folder));
   EXPECT_TRUE(DirectoryExists(folder));
   {
-    Handle h(OpenFileHandle(file, kGenericWrite, 0, kCreateNew));
+    Handle h(OpenFileHandle(file, Access::kWrite, Share::kNone, Disposition::kCreateNew));
     ASSERT_TRUE(h.valid());
     std::uint32_t done = 0;
     ASSERT_TRUE(WriteBytes(h.get(), "data", 4, &done));
@@ -399,21 +408,25 @@ TEST(PlatformFile, ShareFlagsAreEnforced) {
   const std::string path = temp.Path() + "shared.bin";
   WriteWhole(path, "abc");
   struct Case {
-    std::uint32_t firstAccess, firstShare, secondAccess, secondShare;
+    Access firstAccess;
+    Share firstShare;
+    Access secondAccess;
+    Share secondShare;
     bool secondOpens;
   } cases[] = {
-      {kGenericRead, kShareRead, kGenericRead, kShareRead, true},
-      {kGenericRead, kShareRead, kGenericWrite, kShareRead, false},  // reading only was shared
-      {kGenericRead, 0, kGenericRead, kShareRead, false},           // nothing shared
-      {kGenericWrite, kShareWrite, kGenericRead, kShareRead | kShareWrite, false},
-      {kGenericWrite, kShareWrite | kShareRead, kGenericRead, kShareRead | kShareWrite, true},
+      {Access::kRead, Share::kRead, Access::kRead, Share::kRead, true},
+      {Access::kRead, Share::kRead, Access::kWrite, Share::kRead, false},  // reading only was shared
+      {Access::kRead, Share::kNone, Access::kRead, Share::kRead, false},   // nothing shared
+      {Access::kWrite, Share::kWrite, Access::kRead, Share::kRead | Share::kWrite, false},
+      {Access::kWrite, Share::kWrite | Share::kRead, Access::kRead, Share::kRead | Share::kWrite, true},
   };
   for (const Case& c : cases) {
-    Handle first(OpenFileHandle(path, c.firstAccess, c.firstShare, kOpenExisting));
+    Handle first(OpenFileHandle(path, c.firstAccess, c.firstShare, Disposition::kOpenExisting));
     ASSERT_TRUE(first.valid());
-    Handle second(OpenFileHandle(path, c.secondAccess, c.secondShare, kOpenExisting));
-    EXPECT_EQ(second.valid(), c.secondOpens) << c.firstAccess << "/" << c.firstShare << " then "
-                                             << c.secondAccess << "/" << c.secondShare;
+    Handle second(OpenFileHandle(path, c.secondAccess, c.secondShare, Disposition::kOpenExisting));
+    EXPECT_EQ(second.valid(), c.secondOpens)
+        << static_cast<int>(c.firstAccess) << "/" << static_cast<int>(c.firstShare) << " then "
+        << static_cast<int>(c.secondAccess) << "/" << static_cast<int>(c.secondShare);
   }
 }
 #endif

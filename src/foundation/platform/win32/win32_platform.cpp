@@ -65,6 +65,25 @@ bool FromWide(UINT codePage, const std::wstring& in, std::string& out) {
   return true;
 }
 
+DWORD AccessBits(Access access) {
+  return (Has(access, Access::kRead) ? GENERIC_READ : 0) | (Has(access, Access::kWrite) ? GENERIC_WRITE : 0);
+}
+
+DWORD ShareBits(Share share) {
+  return (Has(share, Share::kRead) ? FILE_SHARE_READ : 0) | (Has(share, Share::kWrite) ? FILE_SHARE_WRITE : 0);
+}
+
+// 0 for a value outside the enumeration, which the system refuses.
+DWORD CreationDisposition(Disposition disposition) {
+  switch (disposition) {
+    case Disposition::kCreateNew: return CREATE_NEW;
+    case Disposition::kCreateAlways: return CREATE_ALWAYS;
+    case Disposition::kOpenExisting: return OPEN_EXISTING;
+    case Disposition::kOpenAlways: return OPEN_ALWAYS;
+  }
+  return 0;
+}
+
 // A NUL inside a path would silently cut it short at the system call; such a path names nothing.
 bool WidePath(const std::string& path, std::wstring& wide) {
   if (path.find('\0') != std::string::npos) return Fail(ERROR_INVALID_NAME);
@@ -74,11 +93,11 @@ bool WidePath(const std::string& path, std::wstring& wide) {
 
 }  // namespace
 
-FileHandle OpenFileHandle(const std::string& path, std::uint32_t access, std::uint32_t share,
-                          std::uint32_t disposition) {
+FileHandle OpenFileHandle(const std::string& path, Access access, Share share, Disposition disposition) {
   std::wstring wide;
   if (!WidePath(path, wide)) return kInvalidFile;
-  HANDLE h = CreateFileW(wide.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileW(wide.c_str(), AccessBits(access), ShareBits(share), nullptr, CreationDisposition(disposition),
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   return h == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(h);
 }
 
@@ -96,16 +115,27 @@ bool WriteBytes(FileHandle file, const void* buffer, std::uint32_t n, std::uint3
   return ok != FALSE;
 }
 
-std::uint32_t SeekFile(FileHandle file, std::int32_t offset, std::uint32_t origin) {
-  if (origin > kSeekEnd) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return kInvalidSetFilePointer;
+bool SeekFile(FileHandle file, std::int32_t offset, SeekOrigin origin, std::uint32_t& position) {
+  DWORD method;
+  switch (origin) {
+    case SeekOrigin::kBegin: method = FILE_BEGIN; break;
+    case SeekOrigin::kCurrent: method = FILE_CURRENT; break;
+    case SeekOrigin::kEnd: method = FILE_END; break;
+    default: return Fail(ERROR_INVALID_PARAMETER);
   }
   // Without a high part the system refuses a target before the start and leaves the position alone.
-  return SetFilePointer(ToHandle(file), offset, nullptr, origin);
+  const DWORD moved = SetFilePointer(ToHandle(file), offset, nullptr, method);
+  if (moved == INVALID_SET_FILE_POINTER) return false;
+  position = moved;
+  return true;
 }
 
-std::uint32_t FileSize(FileHandle file) { return GetFileSize(ToHandle(file), nullptr); }
+bool FileSize(FileHandle file, std::uint32_t& size) {
+  const DWORD low = GetFileSize(ToHandle(file), nullptr);
+  if (low == INVALID_FILE_SIZE) return false;
+  size = low;
+  return true;
+}
 
 bool FlushFile(FileHandle file) { return FlushFileBuffers(ToHandle(file)) != FALSE; }
 
@@ -114,15 +144,17 @@ bool CloseFileHandle(FileHandle file) {
   return CloseHandle(ToHandle(file)) != FALSE;
 }
 
-std::uint32_t GetAttributes(const std::string& path) {
+Attributes GetAttributes(const std::string& path) {
   std::wstring wide;
-  if (!WidePath(path, wide)) return kInvalidAttributes;
-  return GetFileAttributesW(wide.c_str());
+  if (!WidePath(path, wide)) return {};
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+  return {true, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
 }
 
-bool SetAttributes(const std::string& path, std::uint32_t attributes) {
+bool SetNormalAttributes(const std::string& path) {
   std::wstring wide;
-  return WidePath(path, wide) && SetFileAttributesW(wide.c_str(), attributes) != FALSE;
+  return WidePath(path, wide) && SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
 
 bool MakeDirectory(const std::string& path) {
@@ -144,10 +176,7 @@ bool MoveFileNoReplace(const std::string& from, const std::string& to) {
 }
 
 // A write-through move is on the disk already.
-bool SyncFolder(const std::string& folder) {
-  const std::uint32_t attributes = GetAttributes(folder);
-  return attributes != kInvalidAttributes && (attributes & kAttributeDirectory) != 0;
-}
+bool SyncFolder(const std::string& folder) { return GetAttributes(folder).folder; }
 
 bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
   names.clear();
