@@ -11,6 +11,12 @@
 #include "foundation/path.h"
 #include "support/temp_folder.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+
+#include "foundation/platform/win32/wide.h"
+#endif
+
 namespace vmqdSDK::platform {
 namespace {
 
@@ -402,6 +408,68 @@ TEST(PlatformProcess, LocalTimeAndErrorTexts) {
 }
 
 #if defined(_WIN32)
+// The one UTF-16 conversion of the Win32 code: strict for the platform layer, lenient for what a window
+// shows. A best-fit look-alike is never taken: the yen sign would become the path separator.
+TEST(PlatformWide, StrictAndLenient) {
+  using win32::FromWide;
+  using win32::kCp932;
+  using win32::ToWide;
+  using win32::Unmapped;
+  struct ToCase {
+    const char* what;
+    unsigned int codePage;
+    std::string in;
+    Unmapped unmapped;
+    bool converted;
+    std::wstring out;  // compared when converted
+  } toCases[] = {
+      {"CP932", kCp932, kSo + "a", Unmapped::kFail, true, L"\u30BDa"},
+      {"lead byte alone", kCp932, "a\x83", Unmapped::kFail, false, L""},
+      {"UTF-8", CP_UTF8, "\xE8\xA1\xA8", Unmapped::kFail, true, L"\u8868"},
+      {"no UTF-8", CP_UTF8, "a\xFF", Unmapped::kFail, false, L""},
+      {"no UTF-8, replaced", CP_UTF8, "a\xFF" "b", Unmapped::kReplace, true, L"a\uFFFDb"},
+  };
+  for (const ToCase& c : toCases) {
+    std::wstring out = L"junk";
+    EXPECT_EQ(ToWide(c.codePage, c.in, out, c.unmapped), c.converted) << c.what;
+    EXPECT_EQ(out, c.converted ? c.out : L"") << c.what;
+  }
+  // What has no CP932 form becomes some stand-in of the system's; the text is kept, not dropped.
+  std::wstring standIn;
+  EXPECT_TRUE(ToWide(kCp932, "a\x83", standIn, Unmapped::kReplace));
+  EXPECT_EQ(standIn.substr(0, 1), L"a");
+  EXPECT_GE(standIn.size(), 2u);
+
+  struct FromCase {
+    const char* what;
+    unsigned int codePage;
+    std::wstring in;
+    Unmapped unmapped;
+    bool converted;
+    std::string out;  // compared when converted
+    bool replaced;
+  } fromCases[] = {
+      {"CP932", kCp932, L"\u30BD\u8868", Unmapped::kFail, true, kSo + kHyo, false},
+      {"yen sign", kCp932, L"a\u00A5", Unmapped::kFail, false, "", false},
+      {"yen sign, replaced", kCp932, L"a\u00A5", Unmapped::kReplace, true, "a?", true},
+      {"e acute, replaced", kCp932, L"\u00E9", Unmapped::kReplace, true, "?", true},
+      {"nothing to replace", kCp932, L"\u30BD", Unmapped::kReplace, true, kSo, false},
+      {"UTF-8", CP_UTF8, L"\u8868", Unmapped::kFail, true, "\xE8\xA1\xA8", false},
+      {"lone surrogate", CP_UTF8, std::wstring(L"a") + wchar_t(0xD800), Unmapped::kFail, false, "", false},
+      {"lone surrogate, replaced", CP_UTF8, std::wstring(L"a") + wchar_t(0xD800), Unmapped::kReplace, true,
+       "a\xEF\xBF\xBD", false},
+  };
+  for (const FromCase& c : fromCases) {
+    std::string out = "junk";
+    bool replaced = !c.replaced;
+    EXPECT_EQ(FromWide(c.codePage, c.in, out, c.unmapped, &replaced), c.converted) << c.what;
+    EXPECT_EQ(out, c.converted ? c.out : "") << c.what;
+    if (c.converted) {
+      EXPECT_EQ(replaced, c.replaced) << c.what;
+    }
+  }
+}
+
 // Only Windows enforces share flags (POSIX treats them as advisory); the streams rely on them there.
 TEST(PlatformFile, ShareFlagsAreEnforced) {
   TempFolder temp;

@@ -2,67 +2,25 @@
 // function, so the tool behaves the same whatever the system's ANSI code page is.
 #include "foundation/platform/platform.h"
 
-#include <windows.h>
 #include <malloc.h>
+#include <windows.h>
 
-#include <climits>
 #include <string>
+
+#include "foundation/platform/win32/wide.h"
 
 namespace vmqdSDK::platform {
 namespace {
 
-constexpr UINT kCp932 = 932;
+using win32::FromWide;
+using win32::kCp932;
+using win32::ToWide;
 
 HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
 bool Fail(DWORD code) {
   SetLastError(code);
   return false;
-}
-
-// Strict: a byte sequence without a counterpart fails instead of turning into a default character.
-bool ToWide(UINT codePage, const std::string& in, std::wstring& out) {
-  out.clear();
-  if (in.empty()) return true;
-  if (in.size() > static_cast<size_t>(INT_MAX)) return Fail(ERROR_NOT_ENOUGH_MEMORY);
-  const int inLength = static_cast<int>(in.size());
-  int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), inLength, nullptr, 0);
-  if (n <= 0) return false;
-  out.resize(static_cast<size_t>(n));
-  if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), inLength, out.data(), n) != n) {
-    out.clear();
-    return false;
-  }
-  return true;
-}
-
-bool FromWide(UINT codePage, const std::wstring& in, std::string& out) {
-  out.clear();
-  if (in.empty()) return true;
-  if (in.size() > static_cast<size_t>(INT_MAX)) return Fail(ERROR_NOT_ENOUGH_MEMORY);
-  const int inLength = static_cast<int>(in.size());
-  // UTF-8 refuses lone surrogates; code page 932 refuses best-fit look-alikes and the default character.
-  const bool utf8 = codePage == CP_UTF8;
-  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-  BOOL usedDefault = FALSE;
-  BOOL* usedDefaultOut = utf8 ? nullptr : &usedDefault;
-  int n = WideCharToMultiByte(codePage, flags, in.data(), inLength, nullptr, 0, nullptr, usedDefaultOut);
-  if (n <= 0 || usedDefault) return Fail(ERROR_NO_UNICODE_TRANSLATION);
-  out.resize(static_cast<size_t>(n));
-  if (WideCharToMultiByte(codePage, flags, in.data(), inLength, out.data(), n, nullptr, usedDefaultOut) != n ||
-      usedDefault) {
-    out.clear();
-    return Fail(ERROR_NO_UNICODE_TRANSLATION);
-  }
-  if (!utf8) {
-    // The used-default report is not trustworthy on every system: the text must come back unchanged.
-    std::wstring back;
-    if (!ToWide(codePage, out, back) || back != in) {
-      out.clear();
-      return Fail(ERROR_NO_UNICODE_TRANSLATION);
-    }
-  }
-  return true;
 }
 
 DWORD AccessBits(Access access) {
