@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -12,9 +14,15 @@
 #include "support/temp_folder.h"
 
 #if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 #include "foundation/platform/win32/wide.h"
+#else
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace vmqdSDK::platform {
@@ -98,7 +106,8 @@ TEST(PlatformFile, Dispositions) {
     }
   }
   // A missing file is reported with the code both systems use for it (ERROR_FILE_NOT_FOUND, ENOENT).
-  const FileHandle missing = OpenFileHandle(temp.Path() + "missing", Access::kRead, Share::kNone, Disposition::kOpenExisting);
+  const FileHandle missing =
+      OpenFileHandle(temp.Path() + "missing", Access::kRead, Share::kNone, Disposition::kOpenExisting);
   const std::uint32_t code = LastErrorCode();
   EXPECT_EQ(missing, kInvalidFile);
   EXPECT_EQ(code, 2u);
@@ -405,6 +414,117 @@ TEST(PlatformProcess, LocalTimeAndErrorTexts) {
   EXPECT_TRUE(t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 60);
 
   EXPECT_EQ(SystemErrorText(0x2FFFFFFFu), "");  // no system text for such a code
+}
+
+// Points a standard stream's descriptor, and with it the Windows standard handle, at a file for the scope.
+class Redirected {
+ public:
+  Redirected(int descriptor, const std::filesystem::path& file) : descriptor_(descriptor) {
+    std::fflush(nullptr);
+#if defined(_WIN32)
+    saved_ = _dup(descriptor);
+    // Text mode, the C library's own for the standard streams: only SetBinaryMode keeps a LF alone.
+    const int target = _wopen(file.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT, _S_IREAD | _S_IWRITE);
+    _dup2(target, descriptor);
+    _close(target);
+#else
+    saved_ = ::dup(descriptor);
+    const int target = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ::dup2(target, descriptor);
+    ::close(target);
+#endif
+  }
+  ~Redirected() {
+    std::fflush(nullptr);
+#if defined(_WIN32)
+    _dup2(saved_, descriptor_);
+    _close(saved_);
+#else
+    ::dup2(saved_, descriptor_);
+    ::close(saved_);
+#endif
+  }
+  Redirected(const Redirected&) = delete;
+  Redirected& operator=(const Redirected&) = delete;
+
+ private:
+  int descriptor_;
+  int saved_;
+};
+
+// Redirected, each stream gets the bytes as they are: not taken for a terminal, no CR before LF, nothing
+// converted (not even what is no UTF-8), nothing sent to the other stream.
+TEST(PlatformStandardStreams, RedirectedToAFile) {
+  TempFolder temp;
+  const std::string text = "\xE3\x82\xBD\xE8\xA1\xA8\n\xFF\n";
+  struct Case {
+    const char* name;
+    StandardStream stream;
+    int descriptor;
+  } cases[] = {{"output", StandardStream::kOutput, 1}, {"error", StandardStream::kError, 2}};
+  for (const Case& c : cases) {
+    const std::string file = temp.Path() + c.name + ".txt";
+    bool terminal = true;
+    {
+      Redirected redirected(c.descriptor, temp.Native() / (std::string(c.name) + ".txt"));
+      terminal = IsTerminal(c.stream);
+      SetBinaryMode(c.stream);
+      WriteStandardText(c.stream, text);
+    }
+    EXPECT_FALSE(terminal) << c.name;
+    EXPECT_EQ(ReadWhole(file), text) << c.name;
+  }
+}
+
+TEST(PlatformProcess, ProgramArguments) {
+  std::vector<std::string> args{"stale"};
+  int failed = -1;
+#if defined(_WIN32)
+  // The wide command line, as the C runtime splits it: for ASCII the same as the narrow copies.
+  ASSERT_TRUE(ProgramArguments(0, nullptr, args, failed));
+  ASSERT_EQ(args.size() + 1, static_cast<std::size_t>(__argc));
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string narrow = __argv[i + 1];
+    if (std::all_of(narrow.begin(), narrow.end(), [](unsigned char c) { return c < 0x80; })) {
+      EXPECT_EQ(args[i], narrow);
+    }
+  }
+  // Arguments with no UTF-8 form are refused by their number.
+  const std::wstring loneSurrogate = std::wstring(L"a") + wchar_t(0xDC00);
+  struct Case {
+    std::vector<std::wstring> wide;
+    bool converted;
+    std::vector<std::string> utf8;
+    int failed;
+  } cases[] = {
+      {{L"prog.exe", L"\u30BD\u8868", L"", L"a b"}, true, {"\xE3\x82\xBD\xE8\xA1\xA8", "", "a b"}, 0},
+      {{L"prog.exe"}, true, {}, 0},
+      {{L"prog.exe", L"ok", loneSurrogate}, false, {}, 2},
+      {{loneSurrogate}, true, {}, 0},  // the program's own name is not an argument
+  };
+  for (const Case& c : cases) {
+    std::vector<const wchar_t*> wide;
+    for (const std::wstring& w : c.wide) wide.push_back(w.c_str());
+    args = {"stale"};
+    EXPECT_EQ(win32::WideArgumentsToUtf8(static_cast<int>(wide.size()), wide.data(), args, failed), c.converted);
+    EXPECT_EQ(args, c.utf8);
+    EXPECT_EQ(failed, c.failed);
+  }
+#else
+  // argv as it is, without the program's name; a program may be started with no argv at all.
+  char program[] = "prog", so[] = "\xE3\x82\xBD", empty[] = "";
+  char* argv[] = {program, so, empty, nullptr};
+  struct Case {
+    int argc;
+    std::vector<std::string> expected;
+  } cases[] = {{3, {"\xE3\x82\xBD", ""}}, {1, {}}, {0, {}}};
+  for (const Case& c : cases) {
+    args = {"stale"};
+    EXPECT_TRUE(ProgramArguments(c.argc, c.argc == 0 ? argv + 3 : argv, args, failed)) << c.argc;
+    EXPECT_EQ(args, c.expected) << c.argc;
+    EXPECT_EQ(failed, 0) << c.argc;
+  }
+#endif
 }
 
 #if defined(_WIN32)

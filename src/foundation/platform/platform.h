@@ -107,4 +107,20 @@ void ReturnFreedMemory();
 // Where a message box would appear; without a window system it goes to standard error.
 void WriteStandardError(const std::string& cp932);
 
+// The standard streams of a program run from a terminal.
+enum class StandardStream : std::uint8_t { kOutput, kError };
+
+// Text for a person, UTF-8, after what the C library holds for the stream (flushed first). A Windows
+// console shows it as wide text whatever its code page, what is no UTF-8 as U+FFFD; anything else (a pipe,
+// a file, a POSIX terminal) gets the bytes unchanged.
+void WriteStandardText(StandardStream stream, const std::string& utf8);
+// From now on the C library writes the bytes as they are (on Windows it adds a CR before each LF otherwise).
+void SetBinaryMode(StandardStream stream);
+bool IsTerminal(StandardStream stream);
+
+// The arguments after the program's name as UTF-8: `argv` itself on POSIX, the wide command line on Windows
+// (where `argv` holds lossy copies in the ANSI code page). False when an argument has no UTF-8 form (a lone
+// surrogate): `failed` is then its number, the first being 1, or 0 when there are no arguments to be had.
+bool ProgramArguments(int argc, char** argv, std::vector<std::string>& utf8, int& failed);
+
 }  // namespace vmqdSDK::platform

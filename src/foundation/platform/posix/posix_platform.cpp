@@ -30,6 +30,8 @@ bool Fail() {
   return false;
 }
 
+std::FILE* CStreamOf(StandardStream stream) { return stream == StandardStream::kError ? stderr : stdout; }
+
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 bool Convert(const char* to, const char* from, const std::string& in, std::string& out) {
@@ -344,6 +346,23 @@ void WriteStandardError(const std::string& cp932) {
   std::fwrite(utf8.data(), 1, utf8.size(), stderr);
   std::fputc('\n', stderr);
   std::fflush(stderr);
+}
+
+void WriteStandardText(StandardStream stream, const std::string& utf8) {
+  std::FILE* file = CStreamOf(stream);
+  std::fwrite(utf8.data(), 1, utf8.size(), file);
+  std::fflush(file);
+}
+
+void SetBinaryMode(StandardStream) {}  // POSIX writes the bytes as they are
+
+bool IsTerminal(StandardStream stream) { return ::isatty(fileno(CStreamOf(stream))) != 0; }
+
+bool ProgramArguments(int argc, char** argv, std::vector<std::string>& utf8, int& failed) {
+  utf8.clear();
+  failed = 0;
+  if (argc > 1) utf8.assign(argv + 1, argv + argc);
+  return true;
 }
 
 }  // namespace vmqdSDK::platform

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <utility>
 
 namespace vmqdSDK::platform::win32 {
 namespace {
@@ -61,6 +62,21 @@ bool FromWide(unsigned int codePage, const std::wstring& in, std::string& out, U
     }
   }
   if (replaced) *replaced = usedDefault != FALSE;
+  return true;
+}
+
+bool WideArgumentsToUtf8(int count, const wchar_t* const* wide, std::vector<std::string>& utf8, int& failed) {
+  utf8.clear();
+  failed = 0;
+  for (int i = 1; i < count; ++i) {
+    std::string argument;
+    if (!FromWide(CP_UTF8, wide[i], argument)) {
+      utf8.clear();
+      failed = i;
+      return false;
+    }
+    utf8.push_back(std::move(argument));
+  }
   return true;
 }
 

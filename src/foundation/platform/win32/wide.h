@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vmqdSDK::platform::win32 {
 
@@ -22,5 +23,9 @@ bool ToWide(unsigned int codePage, const std::string& in, std::wstring& out, Unm
 // `replaced` (when given) tells whether any character became "?" (the system does not tell it for UTF-8).
 bool FromWide(unsigned int codePage, const std::wstring& in, std::string& out, Unmapped unmapped = Unmapped::kFail,
               bool* replaced = nullptr);
+
+// The arguments after the program's name (`wide[0]`) as UTF-8. False when one has no UTF-8 form (a lone
+// surrogate): `failed` is then its index in `wide`.
+bool WideArgumentsToUtf8(int count, const wchar_t* const* wide, std::vector<std::string>& utf8, int& failed);
 
 }  // namespace vmqdSDK::platform::win32

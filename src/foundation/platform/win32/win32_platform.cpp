@@ -2,12 +2,26 @@
 // function, so the tool behaves the same whatever the system's ANSI code page is.
 #include "foundation/platform/platform.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <malloc.h>
 #include <windows.h>
 
+#include <climits>
+#include <cstdio>
 #include <string>
 
 #include "foundation/platform/win32/wide.h"
+
+// mingw-w64's C runtime start-up hands a wide entry point the arguments of this call, made with these two
+// of its variables; a narrow entry point gets copies in the ANSI code page instead.
+struct CrtStartupInfo {
+  int newMode;
+};
+extern "C" int _dowildcard;
+extern "C" int _newmode;
+extern "C" int __cdecl __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** environment, int expandWildcards,
+                                      CrtStartupInfo* info);
 
 namespace vmqdSDK::platform {
 namespace {
@@ -40,6 +54,18 @@ DWORD CreationDisposition(Disposition disposition) {
     case Disposition::kOpenAlways: return OPEN_ALWAYS;
   }
   return 0;
+}
+
+std::FILE* CStreamOf(StandardStream stream) { return stream == StandardStream::kError ? stderr : stdout; }
+
+DWORD StdHandleOf(StandardStream stream) {
+  return stream == StandardStream::kError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
+}
+
+// A console takes wide text; a pipe, a file or no handle at all takes bytes.
+bool IsConsole(HANDLE handle) {
+  DWORD mode = 0;
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != FALSE;
 }
 
 // A NUL inside a path would silently cut it short at the system call; such a path names nothing.
@@ -237,8 +263,7 @@ void WriteStandardError(const std::string& cp932) {
     for (unsigned char c : cp932) wide.push_back(static_cast<wchar_t>(c));
   }
   wide.push_back(L'\n');
-  DWORD mode = 0;
-  if (GetConsoleMode(handle, &mode)) {
+  if (IsConsole(handle)) {
     DWORD written = 0;
     WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     return;
@@ -247,6 +272,38 @@ void WriteStandardError(const std::string& cp932) {
   if (!FromWide(CP_UTF8, wide, utf8)) return;
   DWORD written = 0;
   WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+void WriteStandardText(StandardStream stream, const std::string& utf8) {
+  std::FILE* file = CStreamOf(stream);
+  const HANDLE handle = GetStdHandle(StdHandleOf(stream));
+  if (IsConsole(handle) && utf8.size() <= static_cast<std::size_t>(INT_MAX)) {
+    std::wstring wide;
+    win32::ToWide(CP_UTF8, utf8, wide, win32::Unmapped::kReplace);
+    std::fflush(file);
+    DWORD written = 0;
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  std::fwrite(utf8.data(), 1, utf8.size(), file);
+  std::fflush(file);
+}
+
+void SetBinaryMode(StandardStream stream) { _setmode(_fileno(CStreamOf(stream)), _O_BINARY); }
+
+bool IsTerminal(StandardStream stream) { return _isatty(_fileno(CStreamOf(stream))) != 0; }
+
+bool ProgramArguments(int /*argc*/, char** /*argv*/, std::vector<std::string>& utf8, int& failed) {
+  int count = 0;
+  wchar_t** wide = nullptr;
+  wchar_t** environment = nullptr;
+  CrtStartupInfo info{_newmode};
+  if (__wgetmainargs(&count, &wide, &environment, _dowildcard, &info) < 0 || wide == nullptr) {
+    utf8.clear();
+    failed = 0;
+    return false;
+  }
+  return win32::WideArgumentsToUtf8(count, wide, utf8, failed);
 }
 
 }  // namespace vmqdSDK::platform
