@@ -3,13 +3,13 @@
 #include "foundation/cp932.h"
 #include "foundation/error_log.h"
 #include "foundation/exception.h"
-#include "foundation/platform/platform.h"
+#include "foundation/path.h"
 #include "foundation/text.h"
 
 namespace vmqdSDK {
 namespace {
 
-constexpr std::uint32_t kReadShare = platform::kShareRead | platform::kShareWrite;
+constexpr std::uint32_t kReadShare = kShareRead | kShareWrite;
 
 [[noreturn]] void Fail(const char* message) { throw Common::CException(message, "na", 0); }
 
@@ -49,19 +49,15 @@ std::string CDiskFileSystem::ResolvePath(const std::string& path) {
   std::size_t start = NameStart(path);
   std::string key = path.substr(0, start), name = path.substr(start);
   if (!key.empty() && (key.back() == '\\' || key.back() == '/')) key.pop_back();
-  auto accept = [](const std::string& candidate) {
-    std::uint32_t attributes = platform::GetAttributes(candidate);
-    return attributes != platform::kInvalidAttributes && (attributes & platform::kAttributeDirectory) == 0;
-  };
   if (auto it = folders_.find(key); it != folders_.end() && !name.empty()) {
     for (const std::string& folder : it->second) {
-      if (accept(folder + name)) return folder + name;
+      if (FileExists(folder + name)) return folder + name;
     }
   }
   // The catch-all folders are search roots for the whole relative request.
   if (auto it = folders_.find("*"); it != folders_.end()) {
     for (const std::string& folder : it->second) {
-      if (accept(folder + path)) return folder + path;
+      if (FileExists(folder + path)) return folder + path;
     }
   }
   return "";
@@ -71,7 +67,7 @@ CSharedPtr<CStream> CDiskFileSystem::OpenRead(const std::string& path) {
   std::string resolved = ResolvePath(path);
   if (resolved.empty()) return {};
   CSharedPtr<CFileStream> file = MakeShared<CFileStream>("");
-  if (!file->Open(1, platform::kGenericRead, kReadShare, resolved)) return {};
+  if (!file->Open(1, kGenericRead, kReadShare, resolved)) return {};
   return file;
 }
 
@@ -111,7 +107,7 @@ void CArchive::ReadDirectory(const std::string& path) {
 
   std::uint32_t magic = 0, version = 0, second = 0;
   std::int32_t length = 0;
-  if (!file_.Open(1, platform::kGenericRead, kReadShare, path) || !file_.ReadU32(magic) ||
+  if (!file_.Open(1, kGenericRead, kReadShare, path) || !file_.ReadU32(magic) ||
       !file_.ReadU32(version) || !file_.ReadU32(second) || !file_.ReadI32(length) || magic != kMagic) {
     Fail("Failed Read Header");
   }
@@ -128,7 +124,7 @@ void CArchive::ReadDirectory(const std::string& path) {
   }
   if (!file_.ReadAll(block.At(0), static_cast<std::uint32_t>(length))) Fail("Failed Read FileStructure");
 
-  CMemoryStream directory(FindCodec(CVmqdCodecBase::kFourCC)->Decode(block), platform::kGenericRead,
+  CMemoryStream directory(FindCodec(CVmqdCodecBase::kFourCC)->Decode(block), kGenericRead,
                           CMemoryStream::kFixed);
   if (directory.IsClosed()) Fail("file is bad");
 
@@ -187,7 +183,7 @@ CSharedPtr<CStream> CArchive::OpenMember(const std::string& extension, const std
   if (found == group->second.end()) return {};
   const CArchiveRecord& record = found->second;
 
-  if (!file_.Seek(static_cast<std::int32_t>(record.offset), platform::kSeekBegin)) return {};
+  if (!file_.Seek(static_cast<std::int32_t>(record.offset), kSeekBegin)) return {};
   // A codec this archive does not know cannot serve the member.
   CSharedPtr<CCodec> codec = FindCodec(record.codec);
   if (!codec) return {};
@@ -196,7 +192,7 @@ CSharedPtr<CStream> CArchive::OpenMember(const std::string& extension, const std
 
 CSharedPtr<CStream> CArchive::OpenSubStream(const CArchiveRecord& record) {
   CSharedPtr<CFileStream> base = MakeShared<CFileStream>("");
-  if (!base->Open(1, platform::kGenericRead, kReadShare, file_.GetPath())) return {};
+  if (!base->Open(1, kGenericRead, kReadShare, file_.GetPath())) return {};
   // A window beyond the file's end is served all the same, as a stream that reports itself closed: its
   // readers tell a member that cannot be read from one that is missing.
   return CSharedPtr<CStream>(MakeShared<CSubStream>(CSharedPtr<CStream>(base), record.offset, record.storedSize));
@@ -217,7 +213,7 @@ CSharedPtr<CStream> CArchive::DecodeMember(const CArchiveRecord& record) {
     // A "vmqd" block with an empty payload raises; the member is simply not there.
     return {};
   }
-  CSharedPtr<CMemoryStream> stream = MakeShared<CMemoryStream>(decoded, platform::kGenericRead,
+  CSharedPtr<CMemoryStream> stream = MakeShared<CMemoryStream>(decoded, kGenericRead,
                                                               CMemoryStream::kFixed);
   if (stream->IsClosed()) return {};
   return stream;
@@ -229,7 +225,7 @@ CSharedPtr<CStream> CArchive::OpenStored(const std::string& extension, const std
   auto found = group->second.find(title);
   if (found == group->second.end()) return {};
   CSharedPtr<CFileStream> base = MakeShared<CFileStream>("");
-  if (!base->Open(1, platform::kGenericRead, kReadShare, file_.GetPath())) return {};
+  if (!base->Open(1, kGenericRead, kReadShare, file_.GetPath())) return {};
   return CSharedPtr<CStream>(
       MakeShared<CSubStream>(CSharedPtr<CStream>(base), found->second.offset, found->second.storedSize));
 }

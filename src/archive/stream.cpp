@@ -6,6 +6,33 @@
 #include "foundation/error_log.h"
 
 namespace vmqdSDK {
+namespace {
+
+// The one place where the callers' Win32 access, share and origin values become the platform's.
+platform::Access AccessOf(std::uint32_t access) {
+  platform::Access out{};
+  if (access & kGenericRead) out = out | platform::Access::kRead;
+  if (access & kGenericWrite) out = out | platform::Access::kWrite;
+  return out;
+}
+
+platform::Share ShareOf(std::uint32_t share) {
+  platform::Share out = platform::Share::kNone;
+  if (share & kShareRead) out = out | platform::Share::kRead;
+  if (share & kShareWrite) out = out | platform::Share::kWrite;
+  return out;
+}
+
+bool SeekOriginOf(std::uint32_t origin, platform::SeekOrigin& out) {
+  switch (origin) {
+    case kSeekBegin: out = platform::SeekOrigin::kBegin; return true;
+    case kSeekCurrent: out = platform::SeekOrigin::kCurrent; return true;
+    case kSeekEnd: out = platform::SeekOrigin::kEnd; return true;
+    default: return false;
+  }
+}
+
+}  // namespace
 
 // ---- CStream ----
 
@@ -120,7 +147,7 @@ CFileStream::CFileStream(const std::string& path) : path_(path) {}
 
 CFileStream::~CFileStream() { Close(); }
 
-bool CFileStream::OpenWith(std::uint32_t disposition, std::uint32_t access, std::uint32_t share,
+bool CFileStream::OpenWith(platform::Disposition disposition, std::uint32_t access, std::uint32_t share,
                            const std::string& path) {
   // Reopening is not something callers do; closing first keeps it from leaking a handle.
   if (handle_ != platform::kInvalidFile) {
@@ -130,19 +157,21 @@ bool CFileStream::OpenWith(std::uint32_t disposition, std::uint32_t access, std:
   if (!path.empty() && path != path_) path_ = path;
   if (path_.empty()) return false;
   if (share == kNoValue) {
-    bool read = access & platform::kGenericRead, write = access & platform::kGenericWrite;
-    share = write ? (platform::kShareWrite | (read ? platform::kShareRead : 0)) : read ? platform::kShareRead : 0;
+    bool read = access & kGenericRead, write = access & kGenericWrite;
+    share = write ? (kShareWrite | (read ? kShareRead : 0)) : read ? kShareRead : 0;
   }
-  handle_ = platform::OpenFileHandle(path_, access, share, disposition);
+  handle_ = platform::OpenFileHandle(path_, AccessOf(access), ShareOf(share), disposition);
   return handle_ != platform::kInvalidFile;
 }
 
 bool CFileStream::Open(std::uint8_t mustExist, std::uint32_t access, std::uint32_t share, const std::string& path) {
-  return OpenWith(mustExist ? platform::kOpenExisting : platform::kOpenAlways, access, share, path);
+  return OpenWith(mustExist ? platform::Disposition::kOpenExisting : platform::Disposition::kOpenAlways, access, share,
+                  path);
 }
 
 bool CFileStream::Create(std::uint8_t mustBeNew, std::uint32_t access, std::uint32_t share, const std::string& path) {
-  return OpenWith(mustBeNew ? platform::kCreateNew : platform::kCreateAlways, access, share, path);
+  return OpenWith(mustBeNew ? platform::Disposition::kCreateNew : platform::Disposition::kCreateAlways, access, share,
+                  path);
 }
 
 void CFileStream::Close() {
@@ -173,17 +202,23 @@ bool CFileStream::ReadAll(void* buffer, std::uint32_t n) { return Read(buffer, n
 bool CFileStream::WriteAll(const void* buffer, std::uint32_t n) { return Write(buffer, n) == n; }
 
 std::uint32_t CFileStream::GetSize() {
-  return handle_ == platform::kInvalidFile ? kNoValue : platform::FileSize(handle_);
+  std::uint32_t size = 0;
+  return handle_ != platform::kInvalidFile && platform::FileSize(handle_, size) ? size : kNoValue;
 }
 
 bool CFileStream::Seek(std::int32_t offset, std::uint32_t origin) {
-  if (handle_ == platform::kInvalidFile || origin > 2) return false;
-  return platform::SeekFile(handle_, offset, origin) != platform::kInvalidSetFilePointer;
+  platform::SeekOrigin from = platform::SeekOrigin::kBegin;
+  std::uint32_t position = 0;
+  // A position that reads as kNoValue is one Tell cannot report.
+  return handle_ != platform::kInvalidFile && SeekOriginOf(origin, from) &&
+         platform::SeekFile(handle_, offset, from, position) && position != kNoValue;
 }
 
 std::uint32_t CFileStream::Tell() {
-  if (handle_ == platform::kInvalidFile) return kNoValue;
-  return platform::SeekFile(handle_, 0, platform::kSeekCurrent);
+  std::uint32_t position = 0;
+  return handle_ != platform::kInvalidFile && platform::SeekFile(handle_, 0, platform::SeekOrigin::kCurrent, position)
+             ? position
+             : kNoValue;
 }
 
 // ---- CMemoryStream ----
@@ -206,11 +241,11 @@ std::uint32_t CMemoryStream::Read(void* buffer, std::uint32_t n) {
 }
 
 bool CMemoryStream::ReadAll(void* buffer, std::uint32_t n) {
-  return (mode_ & platform::kGenericRead) != 0 && Read(buffer, n) == n;
+  return (mode_ & kGenericRead) != 0 && Read(buffer, n) == n;
 }
 
 bool CMemoryStream::WriteAll(const void* buffer, std::uint32_t n) {
-  return (mode_ & platform::kGenericWrite) != 0 && Write(buffer, n) == n;
+  return (mode_ & kGenericWrite) != 0 && Write(buffer, n) == n;
 }
 
 std::uint32_t CMemoryStream::WriteImpl(const void* buffer, std::uint32_t n, bool skip) {
@@ -249,14 +284,14 @@ bool CMemoryStream::Seek(std::int32_t offset, std::uint32_t origin) {
   const std::uint32_t savedPosition = position_, savedSize = size_;
   bool ok = false;
   if (offset >= 0) {
-    if (origin <= 2) {
-      if (origin == 0) position_ = 0;
-      if (origin == 2) position_ = size_;
+    if (origin <= kSeekEnd) {
+      if (origin == kSeekBegin) position_ = 0;
+      if (origin == kSeekEnd) position_ = size_;
       const std::uint32_t n = static_cast<std::uint32_t>(offset);
       ok = WriteImpl(nullptr, n, true) == n;
     }
-  } else if (origin == 1 || origin == 2) {
-    if (origin == 2) position_ = size_;
+  } else if (origin == kSeekCurrent || origin == kSeekEnd) {
+    if (origin == kSeekEnd) position_ = size_;
     const std::uint64_t back = static_cast<std::uint64_t>(-static_cast<std::int64_t>(offset));
     if (back <= position_) {
       position_ -= static_cast<std::uint32_t>(back);
@@ -281,7 +316,7 @@ CSubStream::CSubStream(const CSharedPtr<CStream>& base, std::uint32_t offset, st
   } else if (static_cast<std::uint64_t>(offset) + size > baseSize) {
     return;
   }
-  if (offset > 0x7FFFFFFFu || !base_->Seek(static_cast<std::int32_t>(offset), 0)) return;
+  if (offset > 0x7FFFFFFFu || !base_->Seek(static_cast<std::int32_t>(offset), kSeekBegin)) return;
   offset_ = offset;
   size_ = size;
 }
@@ -308,17 +343,17 @@ bool CSubStream::Seek(std::int32_t offset, std::uint32_t origin) {
   if (IsClosed()) return false;
   std::int64_t target;
   switch (origin) {
-    case 0:
+    case kSeekBegin:
       if (offset < 0) return false;
       target = std::int64_t{offset_} + offset;
       break;
-    case 1: {
+    case kSeekCurrent: {
       const std::uint32_t position = base_->Tell();
       if (position == kNoValue) return false;
       target = std::int64_t{position} + offset;
       break;
     }
-    case 2:
+    case kSeekEnd:
       if (offset > 0) return false;
       target = std::int64_t{offset_} + size_ + offset;
       break;
@@ -326,7 +361,7 @@ bool CSubStream::Seek(std::int32_t offset, std::uint32_t origin) {
       return false;
   }
   if (target < std::int64_t{offset_} || target > std::int64_t{offset_} + size_ || target > 0x7FFFFFFF) return false;
-  return base_->Seek(static_cast<std::int32_t>(target), 0);
+  return base_->Seek(static_cast<std::int32_t>(target), kSeekBegin);
 }
 
 }  // namespace vmqdSDK

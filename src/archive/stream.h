@@ -12,6 +12,18 @@ namespace vmqdSDK {
 
 inline constexpr std::uint32_t kNoValue = 0xFFFFFFFFu;  // a size or position that cannot be had
 
+// The access and share bits of CFileStream::Open and Create and the memory streams' modes: the Win32 values,
+// which the tool's callers pass. Share kNoValue derives the sharing from the access.
+inline constexpr std::uint32_t kGenericRead = 0x80000000u;
+inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
+inline constexpr std::uint32_t kShareRead = 0x1;
+inline constexpr std::uint32_t kShareWrite = 0x2;
+
+// Seek origins.
+inline constexpr std::uint32_t kSeekBegin = 0;
+inline constexpr std::uint32_t kSeekCurrent = 1;
+inline constexpr std::uint32_t kSeekEnd = 2;
+
 class CStream {
  public:
   enum Type : std::uint32_t { kFile = 1, kMemory = 2, kSub = 3 };
@@ -74,7 +86,7 @@ class CFileStream : public CStream {
   std::uint32_t Tell() override;
 
  private:
-  bool OpenWith(std::uint32_t disposition, std::uint32_t access, std::uint32_t share, const std::string& path);
+  bool OpenWith(platform::Disposition disposition, std::uint32_t access, std::uint32_t share, const std::string& path);
 
   platform::FileHandle handle_ = platform::kInvalidFile;
   std::string path_;

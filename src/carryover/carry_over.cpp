@@ -95,7 +95,7 @@ class Run {
 
     const std::string outputFolder = destination + "save\\";
     if (!DirectoryExists(outputFolder) &&
-        !EnsureDirectoryPath(NormalizeFolderPath(outputFolder), platform::kAttributeNormal))
+        !EnsureDirectoryPath(NormalizeFolderPath(outputFolder), kAttributeNormal))
       return Fail(kRunOutputFolder);
     const std::string outputFile = outputFolder + name + ".sav";
     RemoveUnfinishedNewSaves(outputFile);

@@ -70,7 +70,7 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 CRunReport::CRunReport(const std::string& path) {
-  file_.Create(0, platform::kGenericWrite, kNoValue, path);
+  file_.Create(0, kGenericWrite, kNoValue, path);
 }
 
 CRunReport::~CRunReport() { file_.Close(); }

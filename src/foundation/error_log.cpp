@@ -36,12 +36,12 @@ class ErrorLog {
     if (opened_) return;
     opened_ = true;
     std::string folder = NormalizeFolderPath(GetModuleFolder() + "log");
-    if (!DirectoryExists(folder)) EnsureDirectoryPath(folder, platform::kAttributeNormal);
+    if (!DirectoryExists(folder)) EnsureDirectoryPath(folder, kAttributeNormal);
     std::string name = FileNamePart(ModuleFileName());
     size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.resize(dot);
-    file_ = platform::OpenFileHandle(folder + name + ".log", platform::kGenericWrite, platform::kShareRead,
-                                     platform::kCreateAlways);
+    file_ = platform::OpenFileHandle(folder + name + ".log", platform::Access::kWrite, platform::Share::kRead,
+                                     platform::Disposition::kCreateAlways);
   }
 
   bool opened_ = false;

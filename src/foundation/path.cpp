@@ -42,14 +42,11 @@ std::string NormalizeFolderPath(const std::string& path) {
   return out;
 }
 
-bool DirectoryExists(const std::string& path) {
-  std::uint32_t a = platform::GetAttributes(path);
-  return a != platform::kInvalidAttributes && (a & platform::kAttributeDirectory) != 0;
-}
+bool DirectoryExists(const std::string& path) { return platform::GetAttributes(path).folder; }
 
 bool FileExists(const std::string& path) {
-  std::uint32_t a = platform::GetAttributes(path);
-  return a != platform::kInvalidAttributes && (a & platform::kAttributeDirectory) == 0;
+  const platform::Attributes attributes = platform::GetAttributes(path);
+  return attributes.exists && !attributes.folder;
 }
 
 bool EnsureDirectoryPath(const std::string& path, std::uint32_t attributes) {
@@ -66,7 +63,8 @@ bool EnsureDirectoryPath(const std::string& path, std::uint32_t attributes) {
     if (!platform::MakeDirectory(folder) && !DirectoryExists(folder)) ok = false;
   });
   if (!ok || !DirectoryExists(path)) return false;
-  return platform::SetAttributes(path, attributes);
+  // Normal is the one attribute set the tool's callers give, and the one every system can give.
+  return attributes == kAttributeNormal && platform::SetNormalAttributes(path);
 }
 
 std::string FileNamePart(const std::string& path) {

@@ -183,7 +183,7 @@ bool TableFile::Load(const CSharedPtr<CStream>& stream) {
     return false;
   }
   Reserve(rows);
-  CMemoryStream keys(keyBlock, platform::kGenericRead, CMemoryStream::kFixed);
+  CMemoryStream keys(keyBlock, kGenericRead, CMemoryStream::kFixed);
   for (std::uint32_t i = 0; i < rows; ++i) {
     if (!ReadKey(keys, i)) {
       Clear();
@@ -220,16 +220,16 @@ bool TableFile::LoadRow(std::uint32_t row) {
   if (loaded_[row]) return true;
   CStream& in = *stream_;
   std::int64_t entry = offsetTable_ + 4 * static_cast<std::int64_t>(row);
-  if (entry > kLargestPosition || !in.Seek(static_cast<std::int32_t>(entry), platform::kSeekBegin)) return false;
+  if (entry > kLargestPosition || !in.Seek(static_cast<std::int32_t>(entry), kSeekBegin)) return false;
   std::uint32_t offset = 0;
   if (!in.ReadU32(offset)) return false;
-  if (offset > kLargestPosition || !in.Seek(static_cast<std::int32_t>(offset), platform::kSeekBegin)) return false;
+  if (offset > kLargestPosition || !in.Seek(static_cast<std::int32_t>(offset), kSeekBegin)) return false;
   std::uint32_t size = 0;
   if (!in.ReadU32(size)) return false;
   // A size beyond the stream's end is a short read: refused before allocating for it.
   CByteArray bytes;
   if (!ReadBlock(in, size, bytes)) return false;
-  CMemoryStream body(bytes, platform::kGenericRead, CMemoryStream::kFixed);
+  CMemoryStream body(bytes, kGenericRead, CMemoryStream::kFixed);
   if (!ReadBody(body, row)) return false;
   loaded_[row] = true;
   ++loadedCount_;

@@ -89,7 +89,7 @@ int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded)
     // Room for the declaration and a plain ASCII document; the encoded text is gone before deflating.
     const std::uint64_t room = std::uint64_t{size} + 64;
     CMemoryStream xml(room < 0x7FFFFFFF ? static_cast<std::int32_t>(room) : 0,
-                      platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+                      kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
     if (!WriteXmlDocument(document, size, xml) || xml.IsClosed() || xml.GetSize() == 0) return kNewSaveDocument;
     scrambled = VmqdScramble(xml.GetBuffer().Data(), xml.GetSize());
   }
@@ -147,7 +147,7 @@ int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std
   const std::size_t start = items - header.size();
   std::copy(header.begin(), header.end(), used.begin() + static_cast<std::ptrdiff_t>(start));
 
-  CMemoryStream footer(256, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+  CMemoryStream footer(256, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
   if (int code = CopyFooter(archive, footer)) return code;
   try {
     used.append(reinterpret_cast<const char*>(footer.GetBuffer().Data()), footer.GetSize());
@@ -171,7 +171,7 @@ int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std
 int WriteNewSaveFile(const std::string& path, const CByteArray& encoded) {
   const std::string unfinished = UnfinishedNameOf(path);
   CFileStream file;
-  if (!file.Create(1, platform::kGenericWrite, kNoValue, unfinished)) return kNewSaveCreate;
+  if (!file.Create(1, kGenericWrite, kNoValue, unfinished)) return kNewSaveCreate;
   const bool written = file.WriteAll(encoded.Data(), encoded.GetCount()) && file.Flush();
   file.Close();
   // The temporary file is this run's own: removing it touches nothing of the user's.

@@ -12,7 +12,7 @@ int ReadSourceSave(const std::string& path, SourceItemList& items) {
   CByteArray content;
   {
     CFileStream file(path);
-    if (!file.Open(1, platform::kGenericRead, platform::kShareRead, path)) return kSourceSaveOpen;
+    if (!file.Open(1, kGenericRead, kShareRead, path)) return kSourceSaveOpen;
     const std::uint32_t size = file.GetSize();
     if (size == kNoValue) return kSourceSaveRead;
     content = CByteArray::AllocateUninitialized(size);
@@ -34,10 +34,10 @@ int ReadSourceSaveBytes(const void* data, std::uint32_t size, SourceItemList& it
 }
 
 int ReadSourceSaveData(const CByteArray& data, SourceItemList& items) {
-  CMemoryStream in(data, platform::kGenericRead, CMemoryStream::kDoubling);
+  CMemoryStream in(data, kGenericRead, CMemoryStream::kDoubling);
   if (in.IsClosed()) return kSourceSaveMemory;
   // A growable stream would satisfy a seek past its end by inventing zero bytes.
-  if (in.GetSize() < kSourceSaveLeadingBytes || !in.Seek(kSourceSaveLeadingBytes, platform::kSeekBegin)) {
+  if (in.GetSize() < kSourceSaveLeadingBytes || !in.Seek(kSourceSaveLeadingBytes, kSeekBegin)) {
     return kSourceSaveSeek;
   }
   for (int slot = 0; slot < kSourceSaveSlots; ++slot) {
@@ -61,7 +61,7 @@ int ReadSourceSaveData(const CByteArray& data, SourceItemList& items) {
 }
 
 CByteArray BuildSourceSaveData(const SourceSaveImage& image) {
-  CMemoryStream out(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+  CMemoryStream out(0, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
   bool ok = out.WriteAll(image.leading.data(), kSourceSaveLeadingBytes);
   for (int slot = 0; ok && slot < kSourceSaveSlots; ++slot) {
     ok = out.WriteAll(&image.slotFlags[slot], 1);
@@ -101,7 +101,7 @@ bool WriteSourceSave(const std::string& path, const SourceSaveImage& image, std:
   const CByteArray file = EncodeSourceSave(BuildSourceSaveData(image), key);
   if (file.IsNull()) return false;
   CFileStream out(path);
-  if (!out.Create(1, platform::kGenericWrite, 0xFFFFFFFFu, path)) return false;
+  if (!out.Create(1, kGenericWrite, 0xFFFFFFFFu, path)) return false;
   const bool written = out.WriteAll(file.Data(), file.GetCount()) && out.Flush();
   out.Close();
   // A half-written file would only be mistaken for a save later.

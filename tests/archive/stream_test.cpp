@@ -16,7 +16,7 @@ namespace vmqdSDK {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-constexpr std::uint32_t kRead = platform::kGenericRead, kWrite = platform::kGenericWrite, kRW = kRead | kWrite;
+constexpr std::uint32_t kRead = kGenericRead, kWrite = kGenericWrite, kRW = kRead | kWrite;
 
 Bytes Pattern(size_t n) {
   Bytes b(n);
@@ -237,13 +237,7 @@ TEST(FileStream, SharingDerivedFromAccess) {
   test::TempFolder temp;
   const std::string path = temp.Path() + "shared.bin";
   std::ofstream(test::NativePath(path)) << "x";
-  auto secondOpen = [&](std::uint32_t access) {
-    platform::FileHandle h = platform::OpenFileHandle(path, access, platform::kShareRead | platform::kShareWrite,
-                                                      platform::kOpenExisting);
-    if (h == platform::kInvalidFile) return false;
-    platform::CloseFileHandle(h);
-    return true;
-  };
+  auto secondOpen = [&](std::uint32_t access) { return CFileStream().Open(1, access, kShareRead | kShareWrite, path); };
   struct Case {
     const char* name;
     bool create;
@@ -269,7 +263,7 @@ TEST(FileStream, SharingDerivedFromAccess) {
 class ProbeStream : public CMemoryStream {
  public:
   ProbeStream(const Bytes& bytes, bool knowsSize)
-      : CMemoryStream(ArrayOf(bytes), platform::kGenericRead, kFixed), knowsSize_(knowsSize) {}
+      : CMemoryStream(ArrayOf(bytes), kGenericRead, kFixed), knowsSize_(knowsSize) {}
   bool ReadAll(void* buffer, std::uint32_t n) override {
     largestRead = std::max(largestRead, n);
     return CMemoryStream::ReadAll(buffer, n);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -10,6 +12,18 @@
 
 #include "foundation/path.h"
 #include "support/temp_folder.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include "foundation/platform/win32/wide.h"
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace vmqdSDK::platform {
 namespace {
@@ -37,7 +51,7 @@ class Handle {
 };
 
 void WriteWhole(const std::string& path, const std::string& bytes) {
-  Handle h(OpenFileHandle(path, kGenericWrite, 0, kCreateAlways));
+  Handle h(OpenFileHandle(path, Access::kWrite, Share::kNone, Disposition::kCreateAlways));
   ASSERT_TRUE(h.valid()) << path;
   std::uint32_t done = 0;
   ASSERT_TRUE(WriteBytes(h.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()), &done));
@@ -45,7 +59,7 @@ void WriteWhole(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadWhole(const std::string& path) {
-  Handle h(OpenFileHandle(path, kGenericRead, kShareRead, kOpenExisting));
+  Handle h(OpenFileHandle(path, Access::kRead, Share::kRead, Disposition::kOpenExisting));
   if (!h.valid()) return "<cannot open>";
   std::string bytes(4096, '\0');
   std::uint32_t done = 0;
@@ -58,19 +72,19 @@ TEST(PlatformFile, Dispositions) {
   struct Case {
     const char* name;
     bool exists;
-    std::uint32_t disposition;
+    Disposition disposition;
     bool opens;
     std::uint32_t sizeAfter;
     bool existsAfter;
   } cases[] = {
-      {"new on missing", false, kCreateNew, true, 0, true},
-      {"new on existing", true, kCreateNew, false, 5, true},
-      {"always on missing", false, kCreateAlways, true, 0, true},
-      {"always truncates", true, kCreateAlways, true, 0, true},
-      {"existing on missing", false, kOpenExisting, false, 0, false},
-      {"existing keeps", true, kOpenExisting, true, 5, true},
-      {"open always on missing", false, kOpenAlways, true, 0, true},
-      {"open always keeps", true, kOpenAlways, true, 5, true},
+      {"new on missing", false, Disposition::kCreateNew, true, 0, true},
+      {"new on existing", true, Disposition::kCreateNew, false, 5, true},
+      {"always on missing", false, Disposition::kCreateAlways, true, 0, true},
+      {"always truncates", true, Disposition::kCreateAlways, true, 0, true},
+      {"existing on missing", false, Disposition::kOpenExisting, false, 0, false},
+      {"existing keeps", true, Disposition::kOpenExisting, true, 5, true},
+      {"open always on missing", false, Disposition::kOpenAlways, true, 0, true},
+      {"open always keeps", true, Disposition::kOpenAlways, true, 5, true},
   };
   TempFolder temp;
   int n = 0;
@@ -78,10 +92,12 @@ TEST(PlatformFile, Dispositions) {
     const std::string path = temp.Path() + "f" + std::to_string(n++) + ".bin";
     if (c.exists) WriteWhole(path, "12345");
     {
-      Handle h(OpenFileHandle(path, kGenericRead | kGenericWrite, 0, c.disposition));
+      Handle h(OpenFileHandle(path, Access::kRead | Access::kWrite, Share::kNone, c.disposition));
       EXPECT_EQ(h.valid(), c.opens) << c.name;
+      std::uint32_t size = 99;
       if (h.valid()) {
-        EXPECT_EQ(FileSize(h.get()), c.sizeAfter) << c.name;
+        EXPECT_TRUE(FileSize(h.get(), size)) << c.name;
+        EXPECT_EQ(size, c.sizeAfter) << c.name;
       }
     }
     EXPECT_EQ(FileExists(path), c.existsAfter) << c.name;
@@ -90,7 +106,8 @@ TEST(PlatformFile, Dispositions) {
     }
   }
   // A missing file is reported with the code both systems use for it (ERROR_FILE_NOT_FOUND, ENOENT).
-  const FileHandle missing = OpenFileHandle(temp.Path() + "missing", kGenericRead, 0, kOpenExisting);
+  const FileHandle missing =
+      OpenFileHandle(temp.Path() + "missing", Access::kRead, Share::kNone, Disposition::kOpenExisting);
   const std::uint32_t code = LastErrorCode();
   EXPECT_EQ(missing, kInvalidFile);
   EXPECT_EQ(code, 2u);
@@ -112,9 +129,9 @@ TEST(PlatformFile, FoldersAndBadNamesDoNotOpen) {
       temp.Path() + "abc\x83",
   };
   for (const std::string& path : cases) {
-    for (std::uint32_t disposition : {kOpenExisting, kOpenAlways}) {
-      Handle h(OpenFileHandle(path, kGenericRead, kShareRead, disposition));
-      EXPECT_FALSE(h.valid()) << path << " disposition " << disposition;
+    for (Disposition disposition : {Disposition::kOpenExisting, Disposition::kOpenAlways}) {
+      Handle h(OpenFileHandle(path, Access::kRead, Share::kRead, disposition));
+      EXPECT_FALSE(h.valid()) << path << " disposition " << static_cast<int>(disposition);
     }
   }
   EXPECT_FALSE(FileExists(temp.Path() + std::string("abc\0def", 7)));
@@ -129,13 +146,13 @@ TEST(PlatformFile, AccessIsEnforced) {
   char byte = 0;
   std::uint32_t done = 99;
   {
-    Handle reader(OpenFileHandle(path, kGenericRead, kShareRead, kOpenExisting));
+    Handle reader(OpenFileHandle(path, Access::kRead, Share::kRead, Disposition::kOpenExisting));
     ASSERT_TRUE(reader.valid());
     EXPECT_FALSE(WriteBytes(reader.get(), "z", 1, &done));
     EXPECT_EQ(done, 0u);
   }
   {
-    Handle writer(OpenFileHandle(path, kGenericWrite, 0, kOpenExisting));
+    Handle writer(OpenFileHandle(path, Access::kWrite, Share::kNone, Disposition::kOpenExisting));
     ASSERT_TRUE(writer.valid());
     EXPECT_FALSE(ReadBytes(writer.get(), &byte, 1, &done));
     EXPECT_EQ(done, 0u);
@@ -146,43 +163,51 @@ TEST(PlatformFile, AccessIsEnforced) {
 TEST(PlatformFile, ReadWriteSeek) {
   TempFolder temp;
   const std::string path = temp.Path() + "rw.bin";
-  Handle h(OpenFileHandle(path, kGenericRead | kGenericWrite, 0, kCreateNew));
+  Handle h(OpenFileHandle(path, Access::kRead | Access::kWrite, Share::kNone, Disposition::kCreateNew));
   ASSERT_TRUE(h.valid());
   std::uint32_t done = 0;
   ASSERT_TRUE(WriteBytes(h.get(), "abcdefgh", 8, &done));
   EXPECT_EQ(done, 8u);
-  EXPECT_EQ(FileSize(h.get()), 8u);
+  auto size = [&] {
+    std::uint32_t n = 99;
+    return FileSize(h.get(), n) ? n : 99;
+  };
+  auto seek = [&](std::int32_t offset, SeekOrigin origin) {
+    std::uint32_t position = 99;
+    return SeekFile(h.get(), offset, origin, position) ? static_cast<std::int64_t>(position) : -1;
+  };
+  EXPECT_EQ(size(), 8u);
 
   struct Case {
     std::int32_t offset;
-    std::uint32_t origin;
-    std::uint32_t result;  // kInvalidSetFilePointer when the seek must fail
-    std::uint32_t after;   // position afterwards
+    SeekOrigin origin;
+    std::int64_t result;  // -1 when the seek must fail
+    std::int64_t after;   // position afterwards
   } cases[] = {
-      {2, kSeekBegin, 2, 2},
-      {-1, kSeekBegin, kInvalidSetFilePointer, 4},  // before the start: fails, position kept
-      {-4, kSeekCurrent, 0, 0},
-      {-5, kSeekCurrent, kInvalidSetFilePointer, 4},
-      {3, kSeekCurrent, 7, 7},
-      {-8, kSeekEnd, 0, 0},
-      {-9, kSeekEnd, kInvalidSetFilePointer, 4},
-      {10, kSeekEnd, 18, 18},  // past the end is allowed
-      {0, 3, kInvalidSetFilePointer, 4},  // no such origin
+      {2, SeekOrigin::kBegin, 2, 2},
+      {-1, SeekOrigin::kBegin, -1, 4},  // before the start: fails, position kept
+      {-4, SeekOrigin::kCurrent, 0, 0},
+      {-5, SeekOrigin::kCurrent, -1, 4},
+      {3, SeekOrigin::kCurrent, 7, 7},
+      {-8, SeekOrigin::kEnd, 0, 0},
+      {-9, SeekOrigin::kEnd, -1, 4},
+      {10, SeekOrigin::kEnd, 18, 18},               // past the end is allowed
+      {0, static_cast<SeekOrigin>(3), -1, 4},  // no such origin
   };
   for (const Case& c : cases) {
-    ASSERT_EQ(SeekFile(h.get(), 4, kSeekBegin), 4u);
-    EXPECT_EQ(SeekFile(h.get(), c.offset, c.origin), c.result) << c.offset << " from " << c.origin;
-    EXPECT_EQ(SeekFile(h.get(), 0, kSeekCurrent), c.after) << c.offset << " from " << c.origin;
+    ASSERT_EQ(seek(4, SeekOrigin::kBegin), 4);
+    EXPECT_EQ(seek(c.offset, c.origin), c.result) << c.offset << " from " << static_cast<int>(c.origin);
+    EXPECT_EQ(seek(0, SeekOrigin::kCurrent), c.after) << c.offset << " from " << static_cast<int>(c.origin);
   }
-  EXPECT_EQ(FileSize(h.get()), 8u);  // seeking alone does not grow the file
+  EXPECT_EQ(size(), 8u);  // seeking alone does not grow the file
 
   // Writing past the end fills the gap with zero bytes.
-  ASSERT_EQ(SeekFile(h.get(), 10, kSeekBegin), 10u);
+  ASSERT_EQ(seek(10, SeekOrigin::kBegin), 10);
   ASSERT_TRUE(WriteBytes(h.get(), "z", 1, &done));
-  EXPECT_EQ(FileSize(h.get()), 11u);
+  EXPECT_EQ(size(), 11u);
   EXPECT_TRUE(FlushFile(h.get()));
 
-  ASSERT_EQ(SeekFile(h.get(), 0, kSeekBegin), 0u);
+  ASSERT_EQ(seek(0, SeekOrigin::kBegin), 0);
   char buffer[32] = {};
   ASSERT_TRUE(ReadBytes(h.get(), buffer, sizeof buffer, &done));
   EXPECT_EQ(std::string(buffer, done), std::string("abcdefgh\0\0z", 11));
@@ -205,18 +230,17 @@ TEST(PlatformNames, AttributesFoldersAndRemoval) {
   EXPECT_FALSE(MakeDirectory(temp.Path() + "no\\such\\dir"));  // one folder at a time
   EXPECT_FALSE(MakeDirectory(file));
 
-  EXPECT_NE(GetAttributes(folder), kInvalidAttributes);
-  EXPECT_NE(GetAttributes(folder) & kAttributeDirectory, 0u);
-  EXPECT_NE(GetAttributes(file), kInvalidAttributes);
-  EXPECT_EQ(GetAttributes(file) & kAttributeDirectory, 0u);
-  EXPECT_EQ(GetAttributes(temp.Path() + "missing"), kInvalidAttributes);
-
-  // (Wine keeps reporting the archive bit afterwards, so the value read back is not compared.)
-  EXPECT_TRUE(SetAttributes(file, kAttributeNormal));
-  EXPECT_EQ(GetAttributes(file) & kAttributeDirectory, 0u);
-  EXPECT_TRUE(SetAttributes(folder, kAttributeNormal));
-  EXPECT_NE(GetAttributes(folder) & kAttributeDirectory, 0u);  // a folder stays a folder
-  EXPECT_FALSE(SetAttributes(temp.Path() + "missing", kAttributeNormal));
+  struct Case {
+    std::string path;
+    bool exists, folder;
+  } cases[] = {{folder, true, true}, {file, true, false}, {temp.Path() + "missing", false, false}};
+  for (const Case& c : cases) {
+    const Attributes attributes = GetAttributes(c.path);
+    EXPECT_EQ(attributes.exists, c.exists) << c.path;
+    EXPECT_EQ(attributes.folder, c.folder) << c.path;
+    EXPECT_EQ(SetNormalAttributes(c.path), c.exists) << c.path;
+    EXPECT_EQ(GetAttributes(c.path).folder, c.folder) << c.path;  // a folder stays a folder
+  }
 
   EXPECT_FALSE(RemoveFile(folder));  // files only
   EXPECT_TRUE(DirectoryExists(folder));
@@ -231,7 +255,7 @@ TEST(PlatformNames, MoveWithoutReplacing) {
   TempFolder temp;
   const std::string from = temp.Path() + "new.tmp", to = temp.Path() + kSo + ".sav";
   {
-    Handle h(OpenFileHandle(from, kGenericWrite, 0, kCreateNew));
+    Handle h(OpenFileHandle(from, Access::kWrite, Share::kNone, Disposition::kCreateNew));
     ASSERT_TRUE(h.valid());
     std::uint32_t done = 0;
     ASSERT_TRUE(WriteBytes(h.get(), "new", 3, &done));
@@ -294,7 +318,7 @@ TEST(PlatformNames, DoubleByteNamesWithSeparatorByte) {
   ASSERT_TRUE(MakeDirectory(folder));
   EXPECT_TRUE(DirectoryExists(folder));
   {
-    Handle h(OpenFileHandle(file, kGenericWrite, 0, kCreateNew));
+    Handle h(OpenFileHandle(file, Access::kWrite, Share::kNone, Disposition::kCreateNew));
     ASSERT_TRUE(h.valid());
     std::uint32_t done = 0;
     ASSERT_TRUE(WriteBytes(h.get(), "data", 4, &done));
@@ -392,28 +416,205 @@ TEST(PlatformProcess, LocalTimeAndErrorTexts) {
   EXPECT_EQ(SystemErrorText(0x2FFFFFFFu), "");  // no system text for such a code
 }
 
+// Points a standard stream's descriptor, and with it the Windows standard handle, at a file for the scope.
+class Redirected {
+ public:
+  Redirected(int descriptor, const std::filesystem::path& file) : descriptor_(descriptor) {
+    std::fflush(nullptr);
 #if defined(_WIN32)
+    saved_ = _dup(descriptor);
+    // Text mode, the C library's own for the standard streams: only SetBinaryMode keeps a LF alone.
+    const int target = _wopen(file.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT, _S_IREAD | _S_IWRITE);
+    _dup2(target, descriptor);
+    _close(target);
+#else
+    saved_ = ::dup(descriptor);
+    const int target = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ::dup2(target, descriptor);
+    ::close(target);
+#endif
+  }
+  ~Redirected() {
+    std::fflush(nullptr);
+#if defined(_WIN32)
+    _dup2(saved_, descriptor_);
+    _close(saved_);
+#else
+    ::dup2(saved_, descriptor_);
+    ::close(saved_);
+#endif
+  }
+  Redirected(const Redirected&) = delete;
+  Redirected& operator=(const Redirected&) = delete;
+
+ private:
+  int descriptor_;
+  int saved_;
+};
+
+// Redirected, each stream gets the bytes as they are: not taken for a terminal, no CR before LF, nothing
+// converted (not even what is no UTF-8), nothing sent to the other stream.
+TEST(PlatformStandardStreams, RedirectedToAFile) {
+  TempFolder temp;
+  const std::string text = "\xE3\x82\xBD\xE8\xA1\xA8\n\xFF\n";
+  struct Case {
+    const char* name;
+    StandardStream stream;
+    int descriptor;
+  } cases[] = {{"output", StandardStream::kOutput, 1}, {"error", StandardStream::kError, 2}};
+  for (const Case& c : cases) {
+    const std::string file = temp.Path() + c.name + ".txt";
+    bool terminal = true;
+    {
+      Redirected redirected(c.descriptor, temp.Native() / (std::string(c.name) + ".txt"));
+      terminal = IsTerminal(c.stream);
+      SetBinaryMode(c.stream);
+      WriteStandardText(c.stream, text);
+    }
+    EXPECT_FALSE(terminal) << c.name;
+    EXPECT_EQ(ReadWhole(file), text) << c.name;
+  }
+}
+
+TEST(PlatformProcess, ProgramArguments) {
+  std::vector<std::string> args{"stale"};
+  int failed = -1;
+#if defined(_WIN32)
+  // The wide command line, as the C runtime splits it: for ASCII the same as the narrow copies.
+  ASSERT_TRUE(ProgramArguments(0, nullptr, args, failed));
+  ASSERT_EQ(args.size() + 1, static_cast<std::size_t>(__argc));
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string narrow = __argv[i + 1];
+    if (std::all_of(narrow.begin(), narrow.end(), [](unsigned char c) { return c < 0x80; })) {
+      EXPECT_EQ(args[i], narrow);
+    }
+  }
+  // Arguments with no UTF-8 form are refused by their number.
+  const std::wstring loneSurrogate = std::wstring(L"a") + wchar_t(0xDC00);
+  struct Case {
+    std::vector<std::wstring> wide;
+    bool converted;
+    std::vector<std::string> utf8;
+    int failed;
+  } cases[] = {
+      {{L"prog.exe", L"\u30BD\u8868", L"", L"a b"}, true, {"\xE3\x82\xBD\xE8\xA1\xA8", "", "a b"}, 0},
+      {{L"prog.exe"}, true, {}, 0},
+      {{L"prog.exe", L"ok", loneSurrogate}, false, {}, 2},
+      {{loneSurrogate}, true, {}, 0},  // the program's own name is not an argument
+  };
+  for (const Case& c : cases) {
+    std::vector<const wchar_t*> wide;
+    for (const std::wstring& w : c.wide) wide.push_back(w.c_str());
+    args = {"stale"};
+    EXPECT_EQ(win32::WideArgumentsToUtf8(static_cast<int>(wide.size()), wide.data(), args, failed), c.converted);
+    EXPECT_EQ(args, c.utf8);
+    EXPECT_EQ(failed, c.failed);
+  }
+#else
+  // argv as it is, without the program's name; a program may be started with no argv at all.
+  char program[] = "prog", so[] = "\xE3\x82\xBD", empty[] = "";
+  char* argv[] = {program, so, empty, nullptr};
+  struct Case {
+    int argc;
+    std::vector<std::string> expected;
+  } cases[] = {{3, {"\xE3\x82\xBD", ""}}, {1, {}}, {0, {}}};
+  for (const Case& c : cases) {
+    args = {"stale"};
+    EXPECT_TRUE(ProgramArguments(c.argc, c.argc == 0 ? argv + 3 : argv, args, failed)) << c.argc;
+    EXPECT_EQ(args, c.expected) << c.argc;
+    EXPECT_EQ(failed, 0) << c.argc;
+  }
+#endif
+}
+
+#if defined(_WIN32)
+// The one UTF-16 conversion of the Win32 code: strict for the platform layer, lenient for what a window
+// shows. A best-fit look-alike is never taken: the yen sign would become the path separator.
+TEST(PlatformWide, StrictAndLenient) {
+  using win32::FromWide;
+  using win32::kCp932;
+  using win32::ToWide;
+  using win32::Unmapped;
+  struct ToCase {
+    const char* what;
+    unsigned int codePage;
+    std::string in;
+    Unmapped unmapped;
+    bool converted;
+    std::wstring out;  // compared when converted
+  } toCases[] = {
+      {"CP932", kCp932, kSo + "a", Unmapped::kFail, true, L"\u30BDa"},
+      {"lead byte alone", kCp932, "a\x83", Unmapped::kFail, false, L""},
+      {"UTF-8", CP_UTF8, "\xE8\xA1\xA8", Unmapped::kFail, true, L"\u8868"},
+      {"no UTF-8", CP_UTF8, "a\xFF", Unmapped::kFail, false, L""},
+      {"no UTF-8, replaced", CP_UTF8, "a\xFF" "b", Unmapped::kReplace, true, L"a\uFFFDb"},
+  };
+  for (const ToCase& c : toCases) {
+    std::wstring out = L"junk";
+    EXPECT_EQ(ToWide(c.codePage, c.in, out, c.unmapped), c.converted) << c.what;
+    EXPECT_EQ(out, c.converted ? c.out : L"") << c.what;
+  }
+  // What has no CP932 form becomes some stand-in of the system's; the text is kept, not dropped.
+  std::wstring standIn;
+  EXPECT_TRUE(ToWide(kCp932, "a\x83", standIn, Unmapped::kReplace));
+  EXPECT_EQ(standIn.substr(0, 1), L"a");
+  EXPECT_GE(standIn.size(), 2u);
+
+  struct FromCase {
+    const char* what;
+    unsigned int codePage;
+    std::wstring in;
+    Unmapped unmapped;
+    bool converted;
+    std::string out;  // compared when converted
+    bool replaced;
+  } fromCases[] = {
+      {"CP932", kCp932, L"\u30BD\u8868", Unmapped::kFail, true, kSo + kHyo, false},
+      {"yen sign", kCp932, L"a\u00A5", Unmapped::kFail, false, "", false},
+      {"yen sign, replaced", kCp932, L"a\u00A5", Unmapped::kReplace, true, "a?", true},
+      {"e acute, replaced", kCp932, L"\u00E9", Unmapped::kReplace, true, "?", true},
+      {"nothing to replace", kCp932, L"\u30BD", Unmapped::kReplace, true, kSo, false},
+      {"UTF-8", CP_UTF8, L"\u8868", Unmapped::kFail, true, "\xE8\xA1\xA8", false},
+      {"lone surrogate", CP_UTF8, std::wstring(L"a") + wchar_t(0xD800), Unmapped::kFail, false, "", false},
+      {"lone surrogate, replaced", CP_UTF8, std::wstring(L"a") + wchar_t(0xD800), Unmapped::kReplace, true,
+       "a\xEF\xBF\xBD", false},
+  };
+  for (const FromCase& c : fromCases) {
+    std::string out = "junk";
+    bool replaced = !c.replaced;
+    EXPECT_EQ(FromWide(c.codePage, c.in, out, c.unmapped, &replaced), c.converted) << c.what;
+    EXPECT_EQ(out, c.converted ? c.out : "") << c.what;
+    if (c.converted) {
+      EXPECT_EQ(replaced, c.replaced) << c.what;
+    }
+  }
+}
+
 // Only Windows enforces share flags (POSIX treats them as advisory); the streams rely on them there.
 TEST(PlatformFile, ShareFlagsAreEnforced) {
   TempFolder temp;
   const std::string path = temp.Path() + "shared.bin";
   WriteWhole(path, "abc");
   struct Case {
-    std::uint32_t firstAccess, firstShare, secondAccess, secondShare;
+    Access firstAccess;
+    Share firstShare;
+    Access secondAccess;
+    Share secondShare;
     bool secondOpens;
   } cases[] = {
-      {kGenericRead, kShareRead, kGenericRead, kShareRead, true},
-      {kGenericRead, kShareRead, kGenericWrite, kShareRead, false},  // reading only was shared
-      {kGenericRead, 0, kGenericRead, kShareRead, false},           // nothing shared
-      {kGenericWrite, kShareWrite, kGenericRead, kShareRead | kShareWrite, false},
-      {kGenericWrite, kShareWrite | kShareRead, kGenericRead, kShareRead | kShareWrite, true},
+      {Access::kRead, Share::kRead, Access::kRead, Share::kRead, true},
+      {Access::kRead, Share::kRead, Access::kWrite, Share::kRead, false},  // reading only was shared
+      {Access::kRead, Share::kNone, Access::kRead, Share::kRead, false},   // nothing shared
+      {Access::kWrite, Share::kWrite, Access::kRead, Share::kRead | Share::kWrite, false},
+      {Access::kWrite, Share::kWrite | Share::kRead, Access::kRead, Share::kRead | Share::kWrite, true},
   };
   for (const Case& c : cases) {
-    Handle first(OpenFileHandle(path, c.firstAccess, c.firstShare, kOpenExisting));
+    Handle first(OpenFileHandle(path, c.firstAccess, c.firstShare, Disposition::kOpenExisting));
     ASSERT_TRUE(first.valid());
-    Handle second(OpenFileHandle(path, c.secondAccess, c.secondShare, kOpenExisting));
-    EXPECT_EQ(second.valid(), c.secondOpens) << c.firstAccess << "/" << c.firstShare << " then "
-                                             << c.secondAccess << "/" << c.secondShare;
+    Handle second(OpenFileHandle(path, c.secondAccess, c.secondShare, Disposition::kOpenExisting));
+    EXPECT_EQ(second.valid(), c.secondOpens)
+        << static_cast<int>(c.firstAccess) << "/" << static_cast<int>(c.firstShare) << " then "
+        << static_cast<int>(c.secondAccess) << "/" << static_cast<int>(c.secondShare);
   }
 }
 #endif

@@ -45,7 +45,7 @@ std::string ErrorLogText() {
   name = name.substr(0, name.rfind('.'));
   std::string path = GetModuleFolder() + "log\\" + name + ".log";
   CFileStream file;
-  if (!file.Open(1, platform::kGenericRead, platform::kShareRead | platform::kShareWrite, path)) return {};
+  if (!file.Open(1, kGenericRead, kShareRead | kShareWrite, path)) return {};
   std::string text(file.GetSize(), '\0');
   if (!text.empty() && !file.ReadAll(text.data(), static_cast<std::uint32_t>(text.size()))) return {};
   return text;

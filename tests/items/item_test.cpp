@@ -17,10 +17,10 @@ CByteArray Bytes(const std::string& s) {
   return a;
 }
 
-CMemoryStream ReadStream(const std::string& s) { return CMemoryStream(Bytes(s), platform::kGenericRead, CMemoryStream::kFixed); }
+CMemoryStream ReadStream(const std::string& s) { return CMemoryStream(Bytes(s), kGenericRead, CMemoryStream::kFixed); }
 
 std::string Written(const SourceRecord& record) {
-  CMemoryStream out(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+  CMemoryStream out(0, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
   EXPECT_TRUE(WriteSourceRecord(out, record));
   return std::string(reinterpret_cast<const char*>(out.GetBuffer().Data()), out.GetSize());
 }

@@ -34,7 +34,7 @@ std::string LoggedBy(F body) {
   body();
   ResetErrorLogForTesting();
   CFileStream file;
-  if (!file.Open(1, platform::kGenericRead, 0xFFFFFFFF, ErrorLogPath())) return "";
+  if (!file.Open(1, kGenericRead, 0xFFFFFFFF, ErrorLogPath())) return "";
   std::string text(file.GetSize(), '\0');
   if (!text.empty() && !file.ReadAll(text.data(), static_cast<std::uint32_t>(text.size()))) return "<unreadable>";
   return text;
@@ -44,7 +44,7 @@ std::string LoggedBy(F body) {
 class WatchedStream : public CMemoryStream {
  public:
   WatchedStream(const std::string& bytes, std::uint32_t tellOverride = 0)
-      : CMemoryStream(Buffer(bytes), platform::kGenericRead, kFixed), tellOverride_(tellOverride) {}
+      : CMemoryStream(Buffer(bytes), kGenericRead, kFixed), tellOverride_(tellOverride) {}
   bool ReadAll(void* buffer, std::uint32_t n) override {
     largestRead = std::max(largestRead, n);
     return CMemoryStream::ReadAll(buffer, n);

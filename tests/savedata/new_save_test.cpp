@@ -88,7 +88,7 @@ TEST(BuildNewSaveDocument, TemplatesAroundTheItems) {
     contents.footer = c.footer;
     CArchive archive;
     ASSERT_NO_FATAL_FAILURE(OpenToolArchive(folder, contents, archive));
-    CMemoryStream document(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+    CMemoryStream document(0, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
     ASSERT_EQ(BuildNewSaveDocument(archive, "Name", "<i/>", document), kNewSaveOk) << c.what;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(document.GetBuffer().Data()), document.GetSize()), c.expected)
         << c.what;
@@ -124,7 +124,7 @@ TEST(EncodeNewSaveAroundItems, SameResultAsBuildingThenEncoding) {
     CArchive archive;
     ASSERT_NO_FATAL_FAILURE(OpenToolArchive(folder, contents, archive));
 
-    CMemoryStream document(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+    CMemoryStream document(0, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
     CByteArray expected;
     int expectedCode = BuildNewSaveDocument(archive, c.userName, items, document);
     if (expectedCode == kNewSaveOk) expectedCode = EncodeNewSave(document.GetBuffer().Data(), document.GetSize(), expected);

@@ -54,7 +54,7 @@ SourceSaveImage FullImage() {
 std::string Summary(const SourceItemList& items) {
   std::string all;
   for (const CSharedPtr<SourceItem>& item : items) {
-    CMemoryStream out(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+    CMemoryStream out(0, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
     EXPECT_TRUE(WriteSourceRecord(out, *RecordOf(*item)));
     all += std::string(reinterpret_cast<const char*>(out.GetBuffer().Data()), out.GetSize()) + "|";
   }

@@ -93,7 +93,7 @@ std::string ArchiveWriter::Wrap(const std::string& directory, const std::string&
 std::string ArchiveTestFolder() {
   static const std::string folder = [] {
     std::string path = vmqdSDK::GetModuleFolder() + "archive_test\\";
-    if (!vmqdSDK::DirectoryExists(path)) vmqdSDK::EnsureDirectoryPath(path, vmqdSDK::platform::kAttributeNormal);
+    if (!vmqdSDK::DirectoryExists(path)) vmqdSDK::EnsureDirectoryPath(path, vmqdSDK::kAttributeNormal);
     return path;
   }();
   return folder;
@@ -102,7 +102,7 @@ std::string ArchiveTestFolder() {
 std::string WriteTestFile(const std::string& name, const std::string& bytes) {
   std::string path = ArchiveTestFolder() + name;
   vmqdSDK::CFileStream file("");
-  if (!file.Create(0, vmqdSDK::platform::kGenericWrite, 0xFFFFFFFF, path) ||
+  if (!file.Create(0, vmqdSDK::kGenericWrite, 0xFFFFFFFF, path) ||
       !file.WriteAll(bytes.data(), static_cast<std::uint32_t>(bytes.size()))) {
     return "";
   }
@@ -129,12 +129,12 @@ std::string ErrorLogPath() {
 ErrorLogCapture::ErrorLogCapture() {
   vmqdSDK::ResetErrorLogForTesting();
   vmqdSDK::CFileStream truncate("");
-  truncate.Create(0, vmqdSDK::platform::kGenericWrite, 0xFFFFFFFF, ErrorLogPath());
+  truncate.Create(0, vmqdSDK::kGenericWrite, 0xFFFFFFFF, ErrorLogPath());
 }
 
 std::string ErrorLogCapture::Text() const {
   vmqdSDK::CFileStream file("");
-  if (!file.Open(1, vmqdSDK::platform::kGenericRead, 0x3, ErrorLogPath())) return "";
+  if (!file.Open(1, vmqdSDK::kGenericRead, 0x3, ErrorLogPath())) return "";
   return ReadRest(file);
 }
 

@@ -68,7 +68,7 @@ std::string WriteTableRows(std::vector<TableRowImage> rows) {
 CSharedPtr<CStream> StreamOver(const std::string& bytes) {
   CByteArray buffer = CByteArray::Allocate(static_cast<std::uint32_t>(bytes.size()));
   if (!bytes.empty()) std::memcpy(buffer.Data(), bytes.data(), bytes.size());
-  return CSharedPtr<CStream>(new CMemoryStream(buffer, platform::kGenericRead, CMemoryStream::kFixed));
+  return CSharedPtr<CStream>(new CMemoryStream(buffer, kGenericRead, CMemoryStream::kFixed));
 }
 
 std::string MakeTargetTuneBody(const TargetTuneBody& b, bool blankSkips) {

@@ -290,7 +290,7 @@ TEST(CrfsArchivePage, ExampleOpensAndServesItsMembers) {
       ASSERT_TRUE(member) << name;
       const std::string content = hvxfer::test::ReadRest(*member);
       CFileStream out("");
-      ASSERT_TRUE(out.Create(1, platform::kGenericWrite, platform::kShareRead, folder.Path() + name));
+      ASSERT_TRUE(out.Create(1, kGenericWrite, kShareRead, folder.Path() + name));
       ASSERT_TRUE(content.empty() || out.WriteAll(content.data(), static_cast<std::uint32_t>(content.size())));
       out.Close();
       members.push_back(hvxfer::cli::PackMember{name, record.codec, false});

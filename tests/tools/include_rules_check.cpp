@@ -1,5 +1,7 @@
 // Holds every #include "..." under src/ and tools/ to the folder edges of src/layers.txt, and the edges
-// themselves to a graph without cycles. Prints each include that breaks them as FILE:LINE and exits 1.
+// themselves to a graph without cycles; and keeps the system out of everything but the platform layer and
+// the Windows shell: no OS header there, no test for the system in the preprocessor. Prints each line that
+// breaks them as FILE:LINE and exits 1.
 //
 // Usage: hvxfer_include_check SOURCE_ROOT
 #include <algorithm>
@@ -79,6 +81,21 @@ std::string FolderOf(const fs::path& relative) {
   return {};
 }
 
+// Where the system may show: the platform layer, the Windows shell, and resource scripts (Windows's by
+// nature).
+bool MayUseTheSystem(const fs::path& relative) {
+  const std::string path = relative.generic_string();
+  return path.rfind("src/foundation/platform/", 0) == 0 || path.rfind("src/app/", 0) == 0 ||
+         relative.extension() == ".rc";
+}
+
+// Outside those, a <...> include is a standard C++ header (no ".h") or one of the few libraries the core
+// uses.
+bool IsPortableHeader(const std::string& name) {
+  static const std::set<std::string> kLibraries = {"zlib.h", "emmintrin.h"};
+  return name.find('.') == std::string::npos || kLibraries.count(name) != 0;
+}
+
 bool IsSource(const fs::path& file) {
   static const std::set<std::string> kEndings = {".h", ".hpp", ".c", ".cc", ".cpp", ".rc"};
   return kEndings.count(file.extension().string()) != 0;
@@ -98,6 +115,8 @@ int main(int argc, char** argv) {
   ReadLayers(layersFile, layers, problems);
 
   const std::regex include(R"(^\s*#\s*include\s*"([^"]+)\")");
+  const std::regex systemInclude(R"(^\s*#\s*include\s*<([^>]+)>)");
+  const std::regex systemTest(R"(^\s*#\s*(if|ifdef|ifndef|elif)\b.*\b(_WIN32|_WIN64|__linux__|__unix__|__APPLE__|__CYGWIN__)\b)");
   std::vector<fs::path> files;
   for (const char* top : {"src", "tools"})
     for (const auto& entry : fs::recursive_directory_iterator(root / top))
@@ -114,7 +133,17 @@ int main(int argc, char** argv) {
     std::ifstream in(file);
     std::string line;
     std::smatch match;
+    const bool system = MayUseTheSystem(relative);
     for (int number = 1; std::getline(in, line); ++number) {
+      const std::string where = relative.generic_string() + ":" + std::to_string(number) + ": ";
+      if (!system && std::regex_search(line, match, systemInclude) && !IsPortableHeader(match[1])) {
+        problems.push_back(where + "includes the system header <" + match[1].str() +
+                           ">, which only src/foundation/platform and src/app may");
+      }
+      if (!system && std::regex_search(line, match, systemTest)) {
+        problems.push_back(where + "tests for the system (" + match[2].str() +
+                           "), which only src/foundation/platform and src/app may");
+      }
       if (!std::regex_search(line, match, include)) continue;
       const std::string name = match[1];
       // As the compiler looks: beside the file first, then from src/. Anything else (a generated header)
@@ -124,7 +153,7 @@ int main(int argc, char** argv) {
       if (!fs::exists(target)) continue;
       const std::string folder = FolderOf(fs::relative(fs::weakly_canonical(target), fs::weakly_canonical(root)));
       if (folder == owner || layers.at(owner).count(folder)) continue;
-      problems.push_back(relative.generic_string() + ":" + std::to_string(number) + ": includes \"" + name +
+      problems.push_back(where + "includes \"" + name +
                          "\" of " + (folder.empty() ? "no folder" : "folder " + folder) + ", which " + owner +
                          " may not include (src/layers.txt)");
     }

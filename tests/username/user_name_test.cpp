@@ -14,7 +14,7 @@ namespace {
 CSharedPtr<CStream> StreamOf(const std::string& bytes) {
   CByteArray buffer = CByteArray::Allocate(static_cast<std::uint32_t>(bytes.size()));
   if (!bytes.empty()) std::memcpy(buffer.Data(), bytes.data(), bytes.size());
-  return CSharedPtr<CStream>(new CMemoryStream(buffer, platform::kGenericRead, CMemoryStream::kFixed));
+  return CSharedPtr<CStream>(new CMemoryStream(buffer, kGenericRead, CMemoryStream::kFixed));
 }
 
 TEST(SplitText, Cases) {

@@ -104,7 +104,7 @@ TEST(XmlEncodingTest, Names) {
 }
 
 std::string Document(const std::string& text, bool* ok = nullptr) {
-  CMemoryStream out(0, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kDoubling);
+  CMemoryStream out(0, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
   const bool written = WriteXmlDocument(text.data(), static_cast<std::uint32_t>(text.size()), out);
   if (ok != nullptr) *ok = written;
   return out.GetSize() == 0 ? std::string()
@@ -138,7 +138,7 @@ TEST(WriteXmlDocumentTest, FailsWhenTheOutputOrConversionFails) {
   // Room for the declaration only, then for nothing at all.
   const std::string text = "<s/>";
   for (std::int32_t room : {42, 10}) {
-    CMemoryStream out(room, platform::kGenericRead | platform::kGenericWrite, CMemoryStream::kFixed);
+    CMemoryStream out(room, kGenericRead | kGenericWrite, CMemoryStream::kFixed);
     EXPECT_FALSE(WriteXmlDocument(text.data(), static_cast<std::uint32_t>(text.size()), out)) << room;
   }
   // A lead byte without its second byte has no UTF-8 form.

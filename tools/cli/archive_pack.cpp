@@ -259,7 +259,7 @@ bool BuildArchiveImage(const std::string& folder, const std::vector<PackMember>&
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   vmqdSDK::CFileStream file("");
-  if (!file.Open(1, platform::kGenericRead, platform::kShareRead, path)) return false;
+  if (!file.Open(1, vmqdSDK::kGenericRead, vmqdSDK::kShareRead, path)) return false;
   std::uint32_t size = file.GetSize();
   if (size == vmqdSDK::kNoValue || size > kMaxImage) return false;
   bytes.assign(size, '\0');
@@ -268,7 +268,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 
 bool WriteNewFile(const std::string& path, const std::string& bytes, std::string& error) {
   vmqdSDK::CFileStream file("");
-  if (!file.Create(1, platform::kGenericWrite, platform::kShareRead, path)) {
+  if (!file.Create(1, vmqdSDK::kGenericWrite, vmqdSDK::kShareRead, path)) {
     error = path + ": cannot create the file (it may exist already)";
     return false;
   }
@@ -305,7 +305,7 @@ bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::
 bool MakeFolder(const std::string& folder, std::string& normalized) {
   normalized = vmqdSDK::NormalizeFolderPath(folder);
   if (vmqdSDK::DirectoryExists(normalized)) return true;
-  return vmqdSDK::EnsureDirectoryPath(normalized, platform::kAttributeNormal) && vmqdSDK::DirectoryExists(normalized);
+  return vmqdSDK::EnsureDirectoryPath(normalized, vmqdSDK::kAttributeNormal) && vmqdSDK::DirectoryExists(normalized);
 }
 
 }  // namespace hvxfer::cli

@@ -144,7 +144,7 @@ vmqdSDK::SourceSaveImage DemoSave(const Samples& s) {
 }
 
 bool MakeFolder(const std::string& folder) {
-  return vmqdSDK::DirectoryExists(folder) || vmqdSDK::EnsureDirectoryPath(folder, vmqdSDK::platform::kAttributeNormal);
+  return vmqdSDK::DirectoryExists(folder) || vmqdSDK::EnsureDirectoryPath(folder, vmqdSDK::kAttributeNormal);
 }
 
 bool MakeMarkers(const std::string& folder, const std::vector<std::string>& markers) {
@@ -152,7 +152,7 @@ bool MakeMarkers(const std::string& folder, const std::vector<std::string>& mark
     const std::string path = folder + marker;
     const std::string parent = path.substr(0, path.size() - vmqdSDK::FileNamePart(path).size());
     vmqdSDK::CFileStream file;
-    if (!MakeFolder(parent) || !file.Create(1, vmqdSDK::platform::kGenericWrite, vmqdSDK::kNoValue, path)) {
+    if (!MakeFolder(parent) || !file.Create(1, vmqdSDK::kGenericWrite, vmqdSDK::kNoValue, path)) {
       PrintErr("demo: cannot create " + path + "\n");
       return false;
     }

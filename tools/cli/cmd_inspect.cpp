@@ -23,7 +23,7 @@ const CommandHelp kHelp{
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   vmqdSDK::CFileStream file;
-  if (!file.Open(1, vmqdSDK::platform::kGenericRead, vmqdSDK::kNoValue, path)) return false;
+  if (!file.Open(1, vmqdSDK::kGenericRead, vmqdSDK::kNoValue, path)) return false;
   const std::uint32_t size = file.GetSize();
   if (size == vmqdSDK::kNoValue) return false;
   bytes.assign(size, '\0');

@@ -25,7 +25,7 @@ const CommandHelp kHelp{
 // The report as written, or nothing when it could not be written.
 std::string ReadReport(const std::string& path) {
   vmqdSDK::CFileStream file;
-  if (!file.Open(1, vmqdSDK::platform::kGenericRead, vmqdSDK::kNoValue, path)) return {};
+  if (!file.Open(1, vmqdSDK::kGenericRead, vmqdSDK::kNoValue, path)) return {};
   const std::uint32_t size = file.GetSize();
   if (size == vmqdSDK::kNoValue) return {};
   std::string bytes(size, '\0');

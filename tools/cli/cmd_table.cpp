@@ -9,11 +9,6 @@
 #include "foundation/platform/platform.h"
 #include "items/table_tsv.h"
 
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 namespace hvxfer::cli {
 namespace {
 
@@ -96,7 +91,7 @@ int Dump(const Args& args) {
 
   auto* file = new vmqdSDK::CFileStream("");
   vmqdSDK::CSharedPtr<vmqdSDK::CStream> stream(file);
-  if (!file->Open(1, vmqdSDK::platform::kGenericRead, vmqdSDK::platform::kShareRead, path)) {
+  if (!file->Open(1, vmqdSDK::kGenericRead, vmqdSDK::kShareRead, path)) {
     PrintErr(path + ": cannot open the file\n");
     return kExitFailed;
   }
@@ -105,15 +100,14 @@ int Dump(const Args& args) {
     PrintErr(path + ": " + error + "\n");
     return kExitFailed;
   }
-#if defined(_WIN32)
-  // A console shows the texts through the usual terminal output.
+  // A terminal shows the texts through the usual terminal output (a Windows console as wide text).
+  using vmqdSDK::platform::StandardStream;
   std::string cp932;
-  if (_isatty(_fileno(stdout)) && vmqdSDK::platform::Utf8ToCp932(tsv, cp932)) {
+  if (vmqdSDK::platform::IsTerminal(StandardStream::kOutput) && vmqdSDK::platform::Utf8ToCp932(tsv, cp932)) {
     PrintOut(cp932);
     return kExitOk;
   }
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  vmqdSDK::platform::SetBinaryMode(StandardStream::kOutput);
   // Redirected, the UTF-8 text goes out byte for byte, so that it builds the same table again.
   if (std::fwrite(tsv.data(), 1, tsv.size(), stdout) != tsv.size() || std::fflush(stdout) != 0) {
     PrintErr("cannot write to standard output\n");

@@ -1,34 +1,25 @@
 #include "app/framework/wide_text.h"
 
-namespace vmqdSDK {
-namespace {
-constexpr UINT kCodePage = 932;  // the core's texts are CP932 whatever the system's ANSI code page
-}
+#include "foundation/platform/win32/wide.h"
 
+namespace vmqdSDK {
+
+using platform::win32::kCp932;
+using platform::win32::Unmapped;
+
+// Lenient both ways: what a window shows or a user typed is passed on, stand-ins and all.
 std::wstring Widen(const std::string& cp932) {
-  if (cp932.empty()) return {};
-  int n = MultiByteToWideChar(kCodePage, 0, cp932.data(), static_cast<int>(cp932.size()), nullptr, 0);
-  if (n <= 0) return {};
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(kCodePage, 0, cp932.data(), static_cast<int>(cp932.size()), wide.data(), n);
+  std::wstring wide;
+  platform::win32::ToWide(kCp932, cp932, wide, Unmapped::kReplace);
   return wide;
 }
 
 std::string Narrow(const std::wstring& wide, bool* exact) {
-  if (exact) *exact = true;
-  if (wide.empty()) return {};
-  BOOL usedDefault = FALSE;
-  int n = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), nullptr,
-                              0, "?", &usedDefault);
-  if (n <= 0) {
-    if (exact) *exact = false;
-    return {};
-  }
-  std::string text(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), text.data(), n,
-                      "?", &usedDefault);
-  if (exact && usedDefault) *exact = false;
-  return text;
+  std::string cp932;
+  bool replaced = false;
+  const bool converted = platform::win32::FromWide(kCp932, wide, cp932, Unmapped::kReplace, &replaced);
+  if (exact) *exact = converted && !replaced;
+  return cp932;
 }
 
 std::string WindowText(HWND window, bool* exact) {

@@ -2,13 +2,14 @@
 //
 // Every text crossing this interface is a CP932 byte string and every path uses "\" separators, whatever
 // the host: the POSIX implementation converts to UTF-8 and "/" at the boundary, the Win32 one to UTF-16
-// and the W functions. Values (access bits, dispositions, attributes, seek origins) are the Win32 ones so
-// that the streams and path functions above can pass them through unchanged.
+// and the W functions. Its flags and choices are its own; each implementation translates them into its
+// system's.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace vmqdSDK::platform {
@@ -16,40 +17,58 @@ namespace vmqdSDK::platform {
 using FileHandle = std::intptr_t;
 inline constexpr FileHandle kInvalidFile = -1;
 
-inline constexpr std::uint32_t kGenericRead = 0x80000000u;
-inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
-inline constexpr std::uint32_t kShareRead = 0x1;
-inline constexpr std::uint32_t kShareWrite = 0x2;
+// Flag sets: combined with | and tested with Has.
+enum class Access : std::uint8_t { kRead = 1 << 0, kWrite = 1 << 1 };
+enum class Share : std::uint8_t { kNone = 0, kRead = 1 << 0, kWrite = 1 << 1 };
 
-enum Disposition : std::uint32_t {
-  kCreateNew = 1,     // fails when the file exists
-  kCreateAlways = 2,  // truncates an existing file
-  kOpenExisting = 3,  // fails when the file is missing
-  kOpenAlways = 4,    // creates a missing file
+template <class Flags>
+concept FlagSet = std::is_same_v<Flags, Access> || std::is_same_v<Flags, Share>;
+
+template <FlagSet Flags>
+constexpr Flags operator|(Flags a, Flags b) {
+  using Bits = std::underlying_type_t<Flags>;
+  return static_cast<Flags>(static_cast<Bits>(static_cast<Bits>(a) | static_cast<Bits>(b)));
+}
+
+template <FlagSet Flags>
+constexpr bool Has(Flags set, Flags flag) {
+  using Bits = std::underlying_type_t<Flags>;
+  return (static_cast<Bits>(set) & static_cast<Bits>(flag)) != 0;
+}
+
+enum class Disposition : std::uint8_t {
+  kCreateNew,     // fails when the file exists
+  kCreateAlways,  // truncates an existing file
+  kOpenExisting,  // fails when the file is missing
+  kOpenAlways,    // creates a missing file
 };
 
-enum SeekOrigin : std::uint32_t { kSeekBegin = 0, kSeekCurrent = 1, kSeekEnd = 2 };
+enum class SeekOrigin : std::uint8_t { kBegin, kCurrent, kEnd };
 
-inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
-inline constexpr std::uint32_t kAttributeDirectory = 0x10;
-inline constexpr std::uint32_t kAttributeNormal = 0x80;
-inline constexpr std::uint32_t kInvalidSetFilePointer = 0xFFFFFFFFu;
+struct Attributes {
+  bool exists = false;  // false also when they cannot be read
+  bool folder = false;
+};
 
 // Files. Share flags are enforced on Windows; on POSIX they are advisory and ignored (no locking), which
 // is enough for a tool that opens each file from one thread of one process.
-FileHandle OpenFileHandle(const std::string& path, std::uint32_t access, std::uint32_t share, std::uint32_t disposition);
+FileHandle OpenFileHandle(const std::string& path, Access access, Share share, Disposition disposition);
 bool ReadBytes(FileHandle file, void* buffer, std::uint32_t n, std::uint32_t* done);
 bool WriteBytes(FileHandle file, const void* buffer, std::uint32_t n, std::uint32_t* done);
-// New position (low 32 bits), or kInvalidSetFilePointer; a target before the start fails and keeps the
-// position, a target past the end is allowed.
-std::uint32_t SeekFile(FileHandle file, std::int32_t offset, std::uint32_t origin);
-std::uint32_t FileSize(FileHandle file);  // low 32 bits, 0xFFFFFFFF on failure
+// The new position in `position`. A target before the start fails and keeps the position, a target past the
+// end is allowed. Beyond 32 bits POSIX gives the low 32 bits and Windows fails; Windows also fails where
+// the low 32 bits are all ones, which it cannot tell from a failure.
+bool SeekFile(FileHandle file, std::int32_t offset, SeekOrigin origin, std::uint32_t& position);
+// The size's low 32 bits; Windows fails where they are all ones.
+bool FileSize(FileHandle file, std::uint32_t& size);
 bool FlushFile(FileHandle file);
 bool CloseFileHandle(FileHandle file);
 
 // File system names. (Named apart from the Win32 functions, some of which are macros.)
-std::uint32_t GetAttributes(const std::string& path);  // kInvalidAttributes when they cannot be read
-bool SetAttributes(const std::string& path, std::uint32_t attributes);
+Attributes GetAttributes(const std::string& path);
+// Clears what would set a file or folder apart (read-only, hidden, system); POSIX has no such bits, and
+// there it only tells whether the path is there.
+bool SetNormalAttributes(const std::string& path);
 bool MakeDirectory(const std::string& path);  // one folder; true when it was made
 bool RemoveFile(const std::string& path);
 // Renames `from` to `to` in the same folder, never over an existing `to` (file or folder): false then, and
@@ -87,5 +106,21 @@ void ReturnFreedMemory();
 
 // Where a message box would appear; without a window system it goes to standard error.
 void WriteStandardError(const std::string& cp932);
+
+// The standard streams of a program run from a terminal.
+enum class StandardStream : std::uint8_t { kOutput, kError };
+
+// Text for a person, UTF-8, after what the C library holds for the stream (flushed first). A Windows
+// console shows it as wide text whatever its code page, what is no UTF-8 as U+FFFD; anything else (a pipe,
+// a file, a POSIX terminal) gets the bytes unchanged.
+void WriteStandardText(StandardStream stream, const std::string& utf8);
+// From now on the C library writes the bytes as they are (on Windows it adds a CR before each LF otherwise).
+void SetBinaryMode(StandardStream stream);
+bool IsTerminal(StandardStream stream);
+
+// The arguments after the program's name as UTF-8: `argv` itself on POSIX, the wide command line on Windows
+// (where `argv` holds lossy copies in the ANSI code page). False when an argument has no UTF-8 form (a lone
+// surrogate): `failed` is then its number, the first being 1, or 0 when there are no arguments to be had.
+bool ProgramArguments(int argc, char** argv, std::vector<std::string>& utf8, int& failed);
 
 }  // namespace vmqdSDK::platform

@@ -32,6 +32,8 @@ bool Fail() {
   return false;
 }
 
+std::FILE* CStreamOf(StandardStream stream) { return stream == StandardStream::kError ? stderr : stdout; }
+
 bool Convert(const char* to, const char* from, const std::string& in, std::string& out) {
   out.clear();
   if (in.empty()) return true;
@@ -80,18 +82,17 @@ bool NativePath(const std::string& path, std::string& native) {
 
 }  // namespace
 
-FileHandle OpenFileHandle(const std::string& path, std::uint32_t access, std::uint32_t /*share*/,
-                          std::uint32_t disposition) {
+FileHandle OpenFileHandle(const std::string& path, Access access, Share /*share*/, Disposition disposition) {
   std::string native;
   if (!NativePath(path, native)) return kInvalidFile;
   int flags = O_CLOEXEC;
-  bool read = access & kGenericRead, write = access & kGenericWrite;
+  const bool read = Has(access, Access::kRead), write = Has(access, Access::kWrite);
   flags |= (read && write) ? O_RDWR : write ? O_WRONLY : O_RDONLY;
   switch (disposition) {
-    case kCreateNew: flags |= O_CREAT | O_EXCL; break;
-    case kCreateAlways: flags |= O_CREAT | O_TRUNC; break;
-    case kOpenExisting: break;
-    case kOpenAlways: flags |= O_CREAT; break;
+    case Disposition::kCreateNew: flags |= O_CREAT | O_EXCL; break;
+    case Disposition::kCreateAlways: flags |= O_CREAT | O_TRUNC; break;
+    case Disposition::kOpenExisting: break;
+    case Disposition::kOpenAlways: flags |= O_CREAT; break;
     default: t_lastError = EINVAL; return kInvalidFile;
   }
   int fd = ::open(native.c_str(), flags, 0666);
@@ -140,27 +141,25 @@ bool WriteBytes(FileHandle file, const void* buffer, std::uint32_t n, std::uint3
   return true;
 }
 
-std::uint32_t SeekFile(FileHandle file, std::int32_t offset, std::uint32_t origin) {
-  int whence = origin == kSeekBegin ? SEEK_SET : origin == kSeekCurrent ? SEEK_CUR : origin == kSeekEnd ? SEEK_END : -1;
-  if (whence < 0) {
-    t_lastError = EINVAL;
-    return kInvalidSetFilePointer;
+bool SeekFile(FileHandle file, std::int32_t offset, SeekOrigin origin, std::uint32_t& position) {
+  int whence;
+  switch (origin) {
+    case SeekOrigin::kBegin: whence = SEEK_SET; break;
+    case SeekOrigin::kCurrent: whence = SEEK_CUR; break;
+    case SeekOrigin::kEnd: whence = SEEK_END; break;
+    default: t_lastError = EINVAL; return false;
   }
   off_t pos = ::lseek(static_cast<int>(file), static_cast<off_t>(offset), whence);
-  if (pos < 0) {
-    Fail();
-    return kInvalidSetFilePointer;
-  }
-  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(pos) & 0xFFFFFFFFu);
+  if (pos < 0) return Fail();
+  position = static_cast<std::uint32_t>(static_cast<std::uint64_t>(pos) & 0xFFFFFFFFu);
+  return true;
 }
 
-std::uint32_t FileSize(FileHandle file) {
+bool FileSize(FileHandle file, std::uint32_t& size) {
   struct stat st {};
-  if (::fstat(static_cast<int>(file), &st) != 0) {
-    Fail();
-    return 0xFFFFFFFFu;
-  }
-  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(st.st_size) & 0xFFFFFFFFu);
+  if (::fstat(static_cast<int>(file), &st) != 0) return Fail();
+  size = static_cast<std::uint32_t>(static_cast<std::uint64_t>(st.st_size) & 0xFFFFFFFFu);
+  return true;
 }
 
 bool FlushFile(FileHandle file) { return ::fsync(static_cast<int>(file)) == 0 || Fail(); }
@@ -173,21 +172,18 @@ bool CloseFileHandle(FileHandle file) {
   return ::close(static_cast<int>(file)) == 0 || Fail();
 }
 
-std::uint32_t GetAttributes(const std::string& path) {
+Attributes GetAttributes(const std::string& path) {
   std::string native;
-  if (!NativePath(path, native)) return kInvalidAttributes;
+  if (!NativePath(path, native)) return {};
   struct stat st {};
   if (::stat(native.c_str(), &st) != 0) {
     Fail();
-    return kInvalidAttributes;
+    return {};
   }
-  return S_ISDIR(st.st_mode) ? kAttributeDirectory : kAttributeNormal;
+  return {true, S_ISDIR(st.st_mode) != 0};
 }
 
-bool SetAttributes(const std::string& path, std::uint32_t /*attributes*/) {
-  // POSIX has no attribute bits to match "normal"; success means the path is there.
-  return GetAttributes(path) != kInvalidAttributes;
-}
+bool SetNormalAttributes(const std::string& path) { return GetAttributes(path).exists; }
 
 bool MakeDirectory(const std::string& path) {
   std::string native;
@@ -339,6 +335,23 @@ void WriteStandardError(const std::string& cp932) {
   std::fwrite(utf8.data(), 1, utf8.size(), stderr);
   std::fputc('\n', stderr);
   std::fflush(stderr);
+}
+
+void WriteStandardText(StandardStream stream, const std::string& utf8) {
+  std::FILE* file = CStreamOf(stream);
+  std::fwrite(utf8.data(), 1, utf8.size(), file);
+  std::fflush(file);
+}
+
+void SetBinaryMode(StandardStream) {}  // POSIX writes the bytes as they are
+
+bool IsTerminal(StandardStream stream) { return ::isatty(fileno(CStreamOf(stream))) != 0; }
+
+bool ProgramArguments(int argc, char** argv, std::vector<std::string>& utf8, int& failed) {
+  utf8.clear();
+  failed = 0;
+  if (argc > 1) utf8.assign(argv + 1, argv + argc);
+  return true;
 }
 
 }  // namespace vmqdSDK::platform

@@ -2,16 +2,33 @@
 // function, so the tool behaves the same whatever the system's ANSI code page is.
 #include "foundation/platform/platform.h"
 
-#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <malloc.h>
+#include <windows.h>
 
 #include <climits>
+#include <cstdio>
 #include <string>
+
+#include "foundation/platform/win32/wide.h"
+
+// mingw-w64's C runtime start-up hands a wide entry point the arguments of this call, made with these two
+// of its variables; a narrow entry point gets copies in the ANSI code page instead.
+struct CrtStartupInfo {
+  int newMode;
+};
+extern "C" int _dowildcard;
+extern "C" int _newmode;
+extern "C" int __cdecl __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** environment, int expandWildcards,
+                                      CrtStartupInfo* info);
 
 namespace vmqdSDK::platform {
 namespace {
 
-constexpr UINT kCp932 = 932;
+using win32::FromWide;
+using win32::kCp932;
+using win32::ToWide;
 
 HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
@@ -20,49 +37,35 @@ bool Fail(DWORD code) {
   return false;
 }
 
-// Strict: a byte sequence without a counterpart fails instead of turning into a default character.
-bool ToWide(UINT codePage, const std::string& in, std::wstring& out) {
-  out.clear();
-  if (in.empty()) return true;
-  if (in.size() > static_cast<size_t>(INT_MAX)) return Fail(ERROR_NOT_ENOUGH_MEMORY);
-  const int inLength = static_cast<int>(in.size());
-  int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), inLength, nullptr, 0);
-  if (n <= 0) return false;
-  out.resize(static_cast<size_t>(n));
-  if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), inLength, out.data(), n) != n) {
-    out.clear();
-    return false;
-  }
-  return true;
+DWORD AccessBits(Access access) {
+  return (Has(access, Access::kRead) ? GENERIC_READ : 0) | (Has(access, Access::kWrite) ? GENERIC_WRITE : 0);
 }
 
-bool FromWide(UINT codePage, const std::wstring& in, std::string& out) {
-  out.clear();
-  if (in.empty()) return true;
-  if (in.size() > static_cast<size_t>(INT_MAX)) return Fail(ERROR_NOT_ENOUGH_MEMORY);
-  const int inLength = static_cast<int>(in.size());
-  // UTF-8 refuses lone surrogates; code page 932 refuses best-fit look-alikes and the default character.
-  const bool utf8 = codePage == CP_UTF8;
-  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-  BOOL usedDefault = FALSE;
-  BOOL* usedDefaultOut = utf8 ? nullptr : &usedDefault;
-  int n = WideCharToMultiByte(codePage, flags, in.data(), inLength, nullptr, 0, nullptr, usedDefaultOut);
-  if (n <= 0 || usedDefault) return Fail(ERROR_NO_UNICODE_TRANSLATION);
-  out.resize(static_cast<size_t>(n));
-  if (WideCharToMultiByte(codePage, flags, in.data(), inLength, out.data(), n, nullptr, usedDefaultOut) != n ||
-      usedDefault) {
-    out.clear();
-    return Fail(ERROR_NO_UNICODE_TRANSLATION);
+DWORD ShareBits(Share share) {
+  return (Has(share, Share::kRead) ? FILE_SHARE_READ : 0) | (Has(share, Share::kWrite) ? FILE_SHARE_WRITE : 0);
+}
+
+// 0 for a value outside the enumeration, which the system refuses.
+DWORD CreationDisposition(Disposition disposition) {
+  switch (disposition) {
+    case Disposition::kCreateNew: return CREATE_NEW;
+    case Disposition::kCreateAlways: return CREATE_ALWAYS;
+    case Disposition::kOpenExisting: return OPEN_EXISTING;
+    case Disposition::kOpenAlways: return OPEN_ALWAYS;
   }
-  if (!utf8) {
-    // The used-default report is not trustworthy on every system: the text must come back unchanged.
-    std::wstring back;
-    if (!ToWide(codePage, out, back) || back != in) {
-      out.clear();
-      return Fail(ERROR_NO_UNICODE_TRANSLATION);
-    }
-  }
-  return true;
+  return 0;
+}
+
+std::FILE* CStreamOf(StandardStream stream) { return stream == StandardStream::kError ? stderr : stdout; }
+
+DWORD StdHandleOf(StandardStream stream) {
+  return stream == StandardStream::kError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
+}
+
+// A console takes wide text; a pipe, a file or no handle at all takes bytes.
+bool IsConsole(HANDLE handle) {
+  DWORD mode = 0;
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != FALSE;
 }
 
 // A NUL inside a path would silently cut it short at the system call; such a path names nothing.
@@ -74,11 +77,11 @@ bool WidePath(const std::string& path, std::wstring& wide) {
 
 }  // namespace
 
-FileHandle OpenFileHandle(const std::string& path, std::uint32_t access, std::uint32_t share,
-                          std::uint32_t disposition) {
+FileHandle OpenFileHandle(const std::string& path, Access access, Share share, Disposition disposition) {
   std::wstring wide;
   if (!WidePath(path, wide)) return kInvalidFile;
-  HANDLE h = CreateFileW(wide.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileW(wide.c_str(), AccessBits(access), ShareBits(share), nullptr, CreationDisposition(disposition),
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   return h == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(h);
 }
 
@@ -96,16 +99,27 @@ bool WriteBytes(FileHandle file, const void* buffer, std::uint32_t n, std::uint3
   return ok != FALSE;
 }
 
-std::uint32_t SeekFile(FileHandle file, std::int32_t offset, std::uint32_t origin) {
-  if (origin > kSeekEnd) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return kInvalidSetFilePointer;
+bool SeekFile(FileHandle file, std::int32_t offset, SeekOrigin origin, std::uint32_t& position) {
+  DWORD method;
+  switch (origin) {
+    case SeekOrigin::kBegin: method = FILE_BEGIN; break;
+    case SeekOrigin::kCurrent: method = FILE_CURRENT; break;
+    case SeekOrigin::kEnd: method = FILE_END; break;
+    default: return Fail(ERROR_INVALID_PARAMETER);
   }
   // Without a high part the system refuses a target before the start and leaves the position alone.
-  return SetFilePointer(ToHandle(file), offset, nullptr, origin);
+  const DWORD moved = SetFilePointer(ToHandle(file), offset, nullptr, method);
+  if (moved == INVALID_SET_FILE_POINTER) return false;
+  position = moved;
+  return true;
 }
 
-std::uint32_t FileSize(FileHandle file) { return GetFileSize(ToHandle(file), nullptr); }
+bool FileSize(FileHandle file, std::uint32_t& size) {
+  const DWORD low = GetFileSize(ToHandle(file), nullptr);
+  if (low == INVALID_FILE_SIZE) return false;
+  size = low;
+  return true;
+}
 
 bool FlushFile(FileHandle file) { return FlushFileBuffers(ToHandle(file)) != FALSE; }
 
@@ -114,15 +128,17 @@ bool CloseFileHandle(FileHandle file) {
   return CloseHandle(ToHandle(file)) != FALSE;
 }
 
-std::uint32_t GetAttributes(const std::string& path) {
+Attributes GetAttributes(const std::string& path) {
   std::wstring wide;
-  if (!WidePath(path, wide)) return kInvalidAttributes;
-  return GetFileAttributesW(wide.c_str());
+  if (!WidePath(path, wide)) return {};
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+  return {true, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
 }
 
-bool SetAttributes(const std::string& path, std::uint32_t attributes) {
+bool SetNormalAttributes(const std::string& path) {
   std::wstring wide;
-  return WidePath(path, wide) && SetFileAttributesW(wide.c_str(), attributes) != FALSE;
+  return WidePath(path, wide) && SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
 
 bool MakeDirectory(const std::string& path) {
@@ -144,10 +160,7 @@ bool MoveFileNoReplace(const std::string& from, const std::string& to) {
 }
 
 // A write-through move is on the disk already.
-bool SyncFolder(const std::string& folder) {
-  const std::uint32_t attributes = GetAttributes(folder);
-  return attributes != kInvalidAttributes && (attributes & kAttributeDirectory) != 0;
-}
+bool SyncFolder(const std::string& folder) { return GetAttributes(folder).folder; }
 
 bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
   names.clear();
@@ -250,8 +263,7 @@ void WriteStandardError(const std::string& cp932) {
     for (unsigned char c : cp932) wide.push_back(static_cast<wchar_t>(c));
   }
   wide.push_back(L'\n');
-  DWORD mode = 0;
-  if (GetConsoleMode(handle, &mode)) {
+  if (IsConsole(handle)) {
     DWORD written = 0;
     WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     return;
@@ -260,6 +272,38 @@ void WriteStandardError(const std::string& cp932) {
   if (!FromWide(CP_UTF8, wide, utf8)) return;
   DWORD written = 0;
   WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+void WriteStandardText(StandardStream stream, const std::string& utf8) {
+  std::FILE* file = CStreamOf(stream);
+  const HANDLE handle = GetStdHandle(StdHandleOf(stream));
+  if (IsConsole(handle) && utf8.size() <= static_cast<std::size_t>(INT_MAX)) {
+    std::wstring wide;
+    win32::ToWide(CP_UTF8, utf8, wide, win32::Unmapped::kReplace);
+    std::fflush(file);
+    DWORD written = 0;
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  std::fwrite(utf8.data(), 1, utf8.size(), file);
+  std::fflush(file);
+}
+
+void SetBinaryMode(StandardStream stream) { _setmode(_fileno(CStreamOf(stream)), _O_BINARY); }
+
+bool IsTerminal(StandardStream stream) { return _isatty(_fileno(CStreamOf(stream))) != 0; }
+
+bool ProgramArguments(int /*argc*/, char** /*argv*/, std::vector<std::string>& utf8, int& failed) {
+  int count = 0;
+  wchar_t** wide = nullptr;
+  wchar_t** environment = nullptr;
+  CrtStartupInfo info{_newmode};
+  if (__wgetmainargs(&count, &wide, &environment, _dowildcard, &info) < 0 || wide == nullptr) {
+    utf8.clear();
+    failed = 0;
+    return false;
+  }
+  return win32::WideArgumentsToUtf8(count, wide, utf8, failed);
 }
 
 }  // namespace vmqdSDK::platform
