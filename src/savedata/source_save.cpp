@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "archive/codec.h"
+#include "foundation/coding.h"
 #include "foundation/platform/platform.h"
 
 namespace vmqdSDK {
@@ -107,7 +108,7 @@ CByteArray ScrambleWithKey(const void* data, std::uint32_t size, std::uint8_t ke
   o[4] = key;
   for (std::uint32_t i = 0; i < size; ++i) o[5 + i] = Rol8(static_cast<std::uint8_t>(~p[i]), (key + i) & 7);
   const std::uint32_t crc = Crc32(o + 4, size + 1);
-  for (int i = 0; i < 4; ++i) o[i] = static_cast<std::uint8_t>(crc >> (8 * i));
+  EncodeFixed32(o, crc);
   return out;
 }
 
