@@ -20,10 +20,9 @@ namespace {
 using vmqdSDK::TableKind;
 
 constexpr const char* kUsage = "table build KIND IN.tsv OUT.tbl | table dump FILE.tbl [--kind KIND]";
-constexpr const char* kKinds = "name, filter, fixed, lg_tune, lg_equip, nw_tune, nw_equip";
 
 int UnknownKind(const std::string& kind) {
-  return UsageError("unknown table kind \"" + kind + "\" (one of " + kKinds + ")");
+  return UsageError("unknown table kind \"" + kind + "\" (one of " + vmqdSDK::TableStemList() + ")");
 }
 
 int Build(const Args& args) {
@@ -76,7 +75,7 @@ int Dump(const Args& args) {
   if (!vmqdSDK::TableKindFromStem(kindText, kind)) {
     if (args.size() == 1) {
       return UsageError("the file name does not name a table kind; give it with --kind (one of " +
-                        std::string(kKinds) + ")");
+                        vmqdSDK::TableStemList() + ")");
     }
     return UnknownKind(kindText);
   }
