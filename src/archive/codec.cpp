@@ -10,6 +10,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "foundation/coding.h"
+
 namespace vmqdSDK {
 namespace {
 
@@ -151,7 +153,7 @@ void Scramble(const std::uint8_t* in, std::uint8_t* container, std::uint32_t n, 
   container[4] = key;
   Turn(kScramble, key, in, container + 5, n);
   const std::uint32_t crc = Crc32(container + 4, n + 1);
-  for (int b = 0; b < 4; ++b) container[b] = static_cast<std::uint8_t>(crc >> (8 * b));
+  EncodeFixed32(container, crc);
 }
 
 std::uint8_t KeyOf(std::uint32_t n) { return static_cast<std::uint8_t>(n & 0xFF); }
@@ -176,8 +178,7 @@ void VmqdScrambleInPlace(std::uint8_t* container, std::uint32_t n) { Scramble(co
 CByteArray VmqdDescramble(const void* data, std::uint32_t size) {
   if (data == nullptr || size < 5) return {};
   const auto* p = static_cast<const std::uint8_t*>(data);
-  const std::uint32_t stored = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                               (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+  const std::uint32_t stored = DecodeFixed32(p);
   if (Crc32(p + 4, size - 4) != stored) return {};
   const std::uint8_t key = p[4];
   const std::uint32_t n = size - 5;

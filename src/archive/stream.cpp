@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "foundation/coding.h"
 #include "foundation/error_log.h"
 
 namespace vmqdSDK {
@@ -50,15 +51,14 @@ bool CStream::CanSupply(std::uint32_t n) {
 bool CStream::ReadU16(std::uint16_t& v) {
   std::uint8_t b[2];
   if (!ReadAll(b, 2)) return false;
-  v = static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+  v = DecodeFixed16(b);
   return true;
 }
 
 bool CStream::ReadU32(std::uint32_t& v) {
   std::uint8_t b[4];
   if (!ReadAll(b, 4)) return false;
-  v = static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
-      (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+  v = DecodeFixed32(b);
   return true;
 }
 
@@ -70,13 +70,14 @@ bool CStream::ReadI32(std::int32_t& v) {
 }
 
 bool CStream::WriteU16(std::uint16_t v) {
-  std::uint8_t b[2] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
+  std::uint8_t b[2];
+  EncodeFixed16(b, v);
   return WriteAll(b, 2);
 }
 
 bool CStream::WriteU32(std::uint32_t v) {
-  std::uint8_t b[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                       static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+  std::uint8_t b[4];
+  EncodeFixed32(b, v);
   return WriteAll(b, 4);
 }
 

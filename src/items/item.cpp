@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "foundation/coding.h"
+
 namespace vmqdSDK {
 
 namespace {
@@ -11,19 +13,12 @@ namespace {
 // in memory (possibly with a cycle) can reach it.
 constexpr int kMaxWriteDepth = 1024;
 
-std::uint16_t U16At(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-
-std::uint32_t U32At(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 void FlagsAt(const std::uint8_t* p, std::uint32_t (&flags)[kTuneSlotCount]) {
-  for (int i = 0; i < kTuneSlotCount; ++i) flags[i] = U32At(p + 4 * i);
+  for (int i = 0; i < kTuneSlotCount; ++i) flags[i] = DecodeFixed32(p + 4 * i);
 }
 
 void GroupAt(const std::uint8_t* p, std::int16_t (&group)[kParamCount]) {
-  for (int i = 0; i < kParamCount; ++i) group[i] = static_cast<std::int16_t>(U16At(p + 2 * i));
+  for (int i = 0; i < kParamCount; ++i) group[i] = static_cast<std::int16_t>(DecodeFixed16(p + 2 * i));
 }
 
 // The fixed parts of a record, each read in one go: a record is mostly these, and a save holds many.
@@ -34,10 +29,10 @@ constexpr std::uint32_t kGroupsSize = 2 * kParamCount * 3;
 bool ReadRecord(CStream& in, SourceItem& item, int depth) {
   std::uint8_t head[kHeadSize];
   if (!in.ReadAll(head, kHeadSize)) return false;
-  item.id = U32At(head);
-  item.durabilityValue = U32At(head + 4);
-  item.spareWord = U32At(head + 8);
-  item.gradeValue = static_cast<std::int16_t>(U16At(head + 12));
+  item.id = DecodeFixed32(head);
+  item.durabilityValue = DecodeFixed32(head + 4);
+  item.spareWord = DecodeFixed32(head + 8);
+  item.gradeValue = static_cast<std::int16_t>(DecodeFixed16(head + 12));
   // head[14..18] are not used by anything.
   std::copy(head + 19, head + 24, item.spareBytes);
   std::uint32_t discardedFlags[kTuneSlotCount];
@@ -71,18 +66,9 @@ bool ReadRecord(CStream& in, SourceItem& item, int depth) {
   return true;
 }
 
-void PutU16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void PutU32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 bool WriteGroup(CStream& out, const std::int16_t (&group)[kParamCount]) {
   std::uint8_t b[2 * kParamCount];
-  for (int i = 0; i < kParamCount; ++i) PutU16(b + 2 * i, static_cast<std::uint16_t>(group[i]));
+  for (int i = 0; i < kParamCount; ++i) EncodeFixed16(b + 2 * i, static_cast<std::uint16_t>(group[i]));
   return out.WriteAll(b, sizeof b);
 }
 
@@ -91,15 +77,15 @@ bool WriteRecord(CStream& out, const SourceRecord& record, int depth) {
   const SourceItem& item = record.item;
   std::uint8_t head[kHeadSize];
   std::uint8_t* p = head;
-  PutU32(p, item.id);
-  PutU32(p + 4, item.durabilityValue);
-  PutU32(p + 8, item.spareWord);
-  PutU16(p + 12, static_cast<std::uint16_t>(item.gradeValue));
+  EncodeFixed32(p, item.id);
+  EncodeFixed32(p + 4, item.durabilityValue);
+  EncodeFixed32(p + 8, item.spareWord);
+  EncodeFixed16(p + 12, static_cast<std::uint16_t>(item.gradeValue));
   p += 14;
   for (int i = 0; i < 5; ++i) *p++ = record.skippedBytes[i];
   for (int i = 0; i < 5; ++i) *p++ = item.spareBytes[i];
-  for (int i = 0; i < kTuneSlotCount; ++i, p += 4) PutU32(p, record.discardedFlags[i]);
-  for (int i = 0; i < kTuneSlotCount; ++i, p += 4) PutU32(p, item.tuneSlotFlags[i]);
+  for (int i = 0; i < kTuneSlotCount; ++i, p += 4) EncodeFixed32(p, record.discardedFlags[i]);
+  for (int i = 0; i < kTuneSlotCount; ++i, p += 4) EncodeFixed32(p, item.tuneSlotFlags[i]);
   if (!out.WriteAll(head, sizeof head)) return false;
   for (int i = 0; i < kTuneSlotCount; ++i) {
     if (record.discardedFlags[i] == 0) continue;

@@ -1,16 +1,17 @@
 #include "items/table_tsv.h"
 
 #include <algorithm>
-#include <array>
+#include <memory>
 
+#include "foundation/coding.h"
 #include "foundation/platform/platform.h"
 #include "items/tables.h"
 
 namespace vmqdSDK {
 namespace {
 
-enum class FieldType { kU8, kU16, kI16, kU32, kText };
-
+// One column of the text form: the key, or one value of a field the row record holds (a range gives two,
+// its lo and its hi, both i16).
 struct Column {
   std::string name;
   FieldType type;
@@ -23,123 +24,28 @@ struct Field {
 };
 using Record = std::vector<Field>;
 
-// A piece of a row body: the next column of the record, or bytes the row record does not hold.
-struct Piece {
-  enum Kind { kColumn, kZeros, kEmptyText } kind;
-  std::uint32_t zeros = 0;
-};
-
-constexpr std::array<const char*, 7> kStems = {"name", "filter", "fixed", "lg_tune", "lg_equip", "nw_tune", "nw_equip"};
-
-void AddRanges(std::vector<Column>& columns, const std::string& prefix, int count) {
-  for (int i = 0; i < count; ++i) {
-    columns.push_back({prefix + std::to_string(i) + "Lo", FieldType::kI16});
-    columns.push_back({prefix + std::to_string(i) + "Hi", FieldType::kI16});
-  }
-}
-
-void AddParamRanges(std::vector<Column>& columns) {
-  for (const char* group : {"status", "attribute", "mob"}) AddRanges(columns, group, 6);
-}
-
 std::vector<Column> ColumnsOf(TableKind kind) {
   std::vector<Column> c = {{"key", FieldType::kU32}};
-  switch (kind) {
-    case TableKind::kName:
-      c.push_back({"name", FieldType::kText});
-      break;
-    case TableKind::kFilter:
-      c.insert(c.end(), {{"newBaseId", FieldType::kU32}, {"newName", FieldType::kText}});
-      break;
-    case TableKind::kFixed:
-      c.insert(c.end(), {{"newBaseId", FieldType::kU32}, {"newName", FieldType::kText}, {"reserved", FieldType::kU8}});
-      break;
-    case TableKind::kSourceTune:
-      c.insert(c.end(), {{"gradeLo", FieldType::kI16}, {"gradeHi", FieldType::kI16}});
-      AddParamRanges(c);
-      break;
-    case TableKind::kSourceEquip:
-      c.insert(c.end(), {{"gradeLo", FieldType::kI16},
-                         {"gradeHi", FieldType::kI16},
-                         {"durabilityLo", FieldType::kI16},
-                         {"durabilityHi", FieldType::kI16}});
-      AddRanges(c, "range", 12);
-      break;
-    case TableKind::kTargetTune:
-      c.insert(c.end(), {{"qualityLo", FieldType::kU8},
-                         {"qualityHi", FieldType::kU8},
-                         {"durabilityLo", FieldType::kU16},
-                         {"durabilityHi", FieldType::kU16}});
-      AddParamRanges(c);
-      break;
-    case TableKind::kTargetEquip:
-      c.insert(c.end(), {{"capacityLo", FieldType::kI16},
-                         {"capacityHi", FieldType::kI16},
-                         {"reserved", FieldType::kU16},
-                         {"durabilityLo", FieldType::kU16},
-                         {"durabilityHi", FieldType::kU16}});
-      AddParamRanges(c);
-      break;
+  for (const TableField& field : LayoutOf(kind).body) {
+    if (field.name == nullptr) continue;
+    for (std::uint32_t i = 0; i < field.count; ++i) {
+      const std::string name = field.name + (field.count > 1 ? std::to_string(i) : "");
+      if (field.type == FieldType::kRange) {
+        c.push_back({name + "Lo", FieldType::kI16});
+        c.push_back({name + "Hi", FieldType::kI16});
+      } else {
+        c.push_back({name, field.type});
+      }
+    }
   }
   return c;
 }
 
-// The row body of each kind, field by field in file order; the key is not part of the body.
-std::vector<Piece> BodyOf(TableKind kind) {
-  const Piece col{Piece::kColumn};
-  const Piece text{Piece::kEmptyText};
-  auto zeros = [](std::uint32_t n) { return Piece{Piece::kZeros, n}; };
-  auto columns = [&](std::size_t n) { return std::vector<Piece>(n, col); };
-  std::vector<Piece> body;
-  auto add = [&](std::vector<Piece> pieces) { body.insert(body.end(), pieces.begin(), pieces.end()); };
-  switch (kind) {
-    case TableKind::kName:
-      add(columns(1));
-      break;
-    case TableKind::kFilter:
-      add(columns(2));
-      break;
-    case TableKind::kFixed:
-      add(columns(3));
-      break;
-    case TableKind::kSourceTune:
-      add(columns(38));
-      break;
-    case TableKind::kSourceEquip:
-      add(columns(28));
-      break;
-    case TableKind::kTargetTune:
-      add({zeros(4), text, zeros(2)});
-      add(columns(4 + 36));
-      add({text, text, text});
-      break;
-    case TableKind::kTargetEquip:
-      add({zeros(4), text, zeros(4)});
-      add(columns(3));
-      add({zeros(1 + 5 * 4 + 1 + 10 * 4)});
-      add(columns(2));
-      add({zeros(2 * 4)});
-      add(columns(36));
-      add({text, text, zeros(3), text, zeros(30)});
-      break;
-  }
-  return body;
-}
-
 // ---- writing ----
 
-void PutU8(std::string& out, std::uint32_t v) { out.push_back(static_cast<char>(v & 0xFF)); }
-void PutU16(std::string& out, std::uint32_t v) {
-  PutU8(out, v);
-  PutU8(out, v >> 8);
-}
-void PutU32(std::string& out, std::uint32_t v) {
-  PutU16(out, v);
-  PutU16(out, v >> 16);
-}
 // Texts are stored with their NUL, the length counting it.
 void PutText(std::string& out, const std::string& text) {
-  PutU32(out, static_cast<std::uint32_t>(text.size() + 1));
+  PutFixed32(out, static_cast<std::uint32_t>(text.size() + 1));
   out += text;
   out.push_back('\0');
 }
@@ -147,37 +53,41 @@ void PutText(std::string& out, const std::string& text) {
 void PutField(std::string& out, FieldType type, const Field& f) {
   switch (type) {
     case FieldType::kU8:
-      PutU8(out, static_cast<std::uint32_t>(f.number));
+      out.push_back(static_cast<char>(f.number & 0xFF));
       break;
     case FieldType::kU16:
     case FieldType::kI16:
-      PutU16(out, static_cast<std::uint32_t>(f.number));
+      PutFixed16(out, static_cast<std::uint16_t>(f.number));
       break;
     case FieldType::kU32:
-      PutU32(out, static_cast<std::uint32_t>(f.number));
+      PutFixed32(out, static_cast<std::uint32_t>(f.number));
       break;
     case FieldType::kText:
       PutText(out, f.text);
       break;
+    case FieldType::kRange:  // a range is two columns of their own
+      break;
   }
 }
 
-std::string BodyBytes(const std::vector<Column>& columns, const std::vector<Piece>& pieces, const Record& r) {
+// The row body of a record, field by field as the kind's layout lays it out: the record's columns in turn,
+// zeros and empty texts for the fields it does not hold.
+std::string BodyBytes(TableKind kind, const std::vector<Column>& columns, const Record& r) {
   std::string out;
   std::size_t next = 1;  // column 0 is the key
-  for (const Piece& p : pieces) {
-    switch (p.kind) {
-      case Piece::kColumn:
-        PutField(out, columns[next].type, r[next]);
-        ++next;
-        break;
-      case Piece::kZeros:
-        out.append(p.zeros, '\0');
-        break;
-      case Piece::kEmptyText:
-        PutText(out, "");
-        break;
+  for (const TableField& field : LayoutOf(kind).body) {
+    if (field.name == nullptr) {
+      for (std::uint32_t i = 0; i < field.count; ++i) {
+        if (field.type == FieldType::kText) {
+          PutText(out, "");
+        } else {
+          out.append(FieldWidth(field.type), '\0');
+        }
+      }
+      continue;
     }
+    const std::size_t values = field.count * (field.type == FieldType::kRange ? 2 : 1);
+    for (std::size_t end = next + values; next < end; ++next) PutField(out, columns[next].type, r[next]);
   }
   return out;
 }
@@ -274,118 +184,81 @@ bool ParseField(const std::string& value, FieldType type, Field& out, std::strin
 
 // ---- dumping ----
 
-Record NumbersOf(std::uint32_t key, std::initializer_list<std::int64_t> values) {
+// The columns of a loaded row, in the order ColumnsOf names them.
+Record RecordOf(TableKind kind, const TableRow& row) {
   Record r;
-  r.push_back(Field{key, {}});
-  for (std::int64_t v : values) r.push_back(Field{v, {}});
-  return r;
-}
-
-template <std::size_t N>
-void AppendRanges(Record& r, const std::array<TableRange, N>& ranges) {
-  for (const TableRange& range : ranges) {
-    r.push_back(Field{range.lo, {}});
-    r.push_back(Field{range.hi, {}});
+  r.push_back(Field{row.key, {}});
+  // The layout's accessors serve reading and writing alike; these values are only read.
+  TableRow& record = const_cast<TableRow&>(row);
+  for (const TableField& field : LayoutOf(kind).body) {
+    if (field.values == nullptr) continue;
+    const void* values = field.values(record);
+    for (std::uint32_t i = 0; i < field.count; ++i) {
+      switch (field.type) {
+        case FieldType::kU8:
+          r.push_back(Field{static_cast<const std::uint8_t*>(values)[i], {}});
+          break;
+        case FieldType::kU16:
+          r.push_back(Field{static_cast<const std::uint16_t*>(values)[i], {}});
+          break;
+        case FieldType::kI16:
+          r.push_back(Field{static_cast<const std::int16_t*>(values)[i], {}});
+          break;
+        case FieldType::kU32:
+          r.push_back(Field{static_cast<const std::uint32_t*>(values)[i], {}});
+          break;
+        case FieldType::kText:
+          r.push_back(Field{0, static_cast<const std::string*>(values)[i]});
+          break;
+        case FieldType::kRange: {
+          const TableRange& range = static_cast<const TableRange*>(values)[i];
+          r.push_back(Field{range.lo, {}});
+          r.push_back(Field{range.hi, {}});
+          break;
+        }
+      }
+    }
   }
-}
-
-void AppendParams(Record& r, const ParamRanges& params) {
-  for (ParamFlag flag : kParamFlags) {
-    TableRange range = params.RangeFor(flag);
-    r.push_back(Field{range.lo, {}});
-    r.push_back(Field{range.hi, {}});
-  }
-}
-
-Record RecordOf(const NameRow& row) {
-  Record r = NumbersOf(row.key, {});
-  r.push_back(Field{0, row.name});
-  return r;
-}
-Record RecordOf(const FilterRow& row) {
-  Record r = NumbersOf(row.key, {row.newBaseId});
-  r.push_back(Field{0, row.newName});
-  return r;
-}
-Record RecordOf(const FixedRow& row) {
-  Record r = NumbersOf(row.key, {row.newBaseId});
-  r.push_back(Field{0, row.newName});
-  r.push_back(Field{row.reserved, {}});
-  return r;
-}
-Record RecordOf(const SourceTuneRow& row) {
-  Record r = NumbersOf(row.key, {row.gradeRange.lo, row.gradeRange.hi});
-  AppendRanges(r, row.paramRanges);
-  return r;
-}
-Record RecordOf(const SourceEquipRow& row) {
-  Record r =
-      NumbersOf(row.key, {row.gradeRange.lo, row.gradeRange.hi, row.durabilityRange.lo, row.durabilityRange.hi});
-  AppendRanges(r, row.paramRanges);
-  return r;
-}
-Record RecordOf(const TargetTuneRow& row) {
-  Record r = NumbersOf(row.key, {row.qualityLo, row.qualityHi, row.durabilityLo, row.durabilityHi});
-  AppendParams(r, row.params);
-  return r;
-}
-Record RecordOf(const TargetEquipRow& row) {
-  Record r = NumbersOf(row.key, {row.capacityLo, row.capacityHi, row.reserved, row.durabilityLo, row.durabilityHi});
-  AppendParams(r, row.params);
   return r;
 }
 
-template <class Table>
-bool ReadRecords(const CSharedPtr<CStream>& stream, std::vector<Record>& records, std::string& error) {
-  Table table;
-  if (!table.Load(stream)) {
+bool ReadRecords(TableKind kind, const CSharedPtr<CStream>& stream, std::vector<Record>& records,
+                 std::string& error) {
+  const std::unique_ptr<TableFile> table = NewTable(kind);
+  if (!table->Load(stream)) {
     error = "not a readable table file (the error log names the cause)";
     return false;
   }
-  for (std::uint32_t i = 0; i < table.RowCount(); ++i) {
-    const typename Table::RowType* row = table.GetRow(i);
+  for (std::uint32_t i = 0; i < table->RowCount(); ++i) {
+    const TableRow* row = table->GetRecord(i);
     if (row == nullptr) {
       error = "row " + std::to_string(i) + " is damaged (offset, size or body)";
       return false;
     }
-    records.push_back(RecordOf(*row));
+    records.push_back(RecordOf(kind, *row));
   }
   return true;
-}
-
-bool ReadRecords(TableKind kind, const CSharedPtr<CStream>& s, std::vector<Record>& r, std::string& error) {
-  switch (kind) {
-    case TableKind::kName:
-      return ReadRecords<NameTable>(s, r, error);
-    case TableKind::kFilter:
-      return ReadRecords<FilterTable>(s, r, error);
-    case TableKind::kFixed:
-      return ReadRecords<FixedTable>(s, r, error);
-    case TableKind::kSourceTune:
-      return ReadRecords<SourceTuneTable>(s, r, error);
-    case TableKind::kSourceEquip:
-      return ReadRecords<SourceEquipTable>(s, r, error);
-    case TableKind::kTargetTune:
-      return ReadRecords<TargetTuneTable>(s, r, error);
-    case TableKind::kTargetEquip:
-      return ReadRecords<TargetEquipTable>(s, r, error);
-  }
-  return false;
 }
 
 }  // namespace
 
 bool TableKindFromStem(const std::string& stem, TableKind& kind) {
-  for (std::size_t i = 0; i < kStems.size(); ++i) {
-    if (stem == kStems[i]) {
-      kind = static_cast<TableKind>(i);
+  for (const TableLayout& layout : kTableLayouts) {
+    if (stem == layout.stem) {
+      kind = layout.kind;
       return true;
     }
   }
   return false;
 }
 
-const char* TableStem(TableKind kind) { return kStems[static_cast<std::size_t>(kind)]; }
+const char* TableStem(TableKind kind) { return LayoutOf(kind).stem; }
+
+std::string TableStemList() {
+  std::string list;
+  for (const TableLayout& layout : kTableLayouts) list += (list.empty() ? "" : ", ") + std::string(layout.stem);
+  return list;
+}
 
 std::vector<std::string> TableColumns(TableKind kind) {
   std::vector<std::string> names;
@@ -454,21 +327,20 @@ bool BuildTableBytes(TableKind kind, const std::string& tsv, const std::string& 
   std::stable_sort(records.begin(), records.end(),
                    [](const Record& a, const Record& b) { return a[0].number < b[0].number; });
 
-  const std::vector<Piece> pieces = BodyOf(kind);
   const std::uint64_t n = records.size();
   std::string head("tbl\0", 4);
-  PutU8(head, 1);
-  PutU32(head, static_cast<std::uint32_t>(n));
-  PutU32(head, static_cast<std::uint32_t>(4 * n));
+  head.push_back('\x01');
+  PutFixed32(head, static_cast<std::uint32_t>(n));
+  PutFixed32(head, static_cast<std::uint32_t>(4 * n));
   std::string offsets, rows;
   const std::uint64_t firstRow = 13 + 8 * n;
   for (const Record& r : records) {
-    PutU32(head, static_cast<std::uint32_t>(r[0].number));
+    PutFixed32(head, static_cast<std::uint32_t>(r[0].number));
     std::uint64_t at = firstRow + rows.size();
     if (at > 0x7FFFFFFF) return fail(lines.size(), 1, "the table would be larger than 2 GB");
-    PutU32(offsets, static_cast<std::uint32_t>(at));
-    std::string body = BodyBytes(columns, pieces, r);
-    PutU32(rows, static_cast<std::uint32_t>(body.size()));
+    PutFixed32(offsets, static_cast<std::uint32_t>(at));
+    std::string body = BodyBytes(kind, columns, r);
+    PutFixed32(rows, static_cast<std::uint32_t>(body.size()));
     rows += body;
   }
   bytes = head + offsets + rows;

@@ -9,16 +9,18 @@
 
 #include "archive/shared.h"
 #include "archive/stream.h"
+#include "items/tables.h"
 
 namespace vmqdSDK {
-
-enum class TableKind { kName, kFilter, kFixed, kSourceTune, kSourceEquip, kTargetTune, kTargetEquip };
 
 // The kind named by a table file's stem ("name", "filter", "fixed", "lg_tune", "lg_equip", "nw_tune",
 // "nw_equip"); false for any other text.
 bool TableKindFromStem(const std::string& stem, TableKind& kind);
 const char* TableStem(TableKind kind);
-// The column names of a kind, in the order the text form writes them.
+// The stems of all kinds in TableKind order, separated by ", ".
+std::string TableStemList();
+// The column names of a kind, in the order the text form writes them: "key", then the fields its layout
+// names, in file order.
 std::vector<std::string> TableColumns(TableKind kind);
 
 // Builds the bytes of a ".tbl" file from its text form: rows sorted by key (stably), texts converted to

@@ -1,9 +1,13 @@
 #include "items/tables.h"
 
 #include <algorithm>
+#include <array>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "archive/archive.h"
+#include "foundation/coding.h"
 #include "foundation/error_log.h"
 
 namespace vmqdSDK {
@@ -38,36 +42,9 @@ bool ReadBlock(CStream& in, std::uint32_t n, CByteArray& out) {
   return true;
 }
 
-bool ReadI16(CStream& s, std::int16_t& v) {
-  std::uint16_t u = 0;
-  if (!s.ReadU16(u)) return false;
-  v = static_cast<std::int16_t>(u);
-  return true;
-}
-
-bool ReadRange(CStream& s, TableRange& range) { return ReadI16(s, range.lo) && ReadI16(s, range.hi); }
-
-template <std::size_t N>
-bool ReadRanges(CStream& s, std::array<TableRange, N>& ranges) {
-  for (TableRange& range : ranges) {
-    if (!ReadRange(s, range)) return false;
-  }
-  return true;
-}
-
 bool ReadText(CStream& s, std::string& text) { return s.ReadString32(text, kNoMaximum); }
 
-// Reads past fields that no operation uses; a string still has to be there in full.
-bool SkipBytes(CStream& s, std::uint32_t n) {
-  std::uint8_t scratch[64];
-  while (n > 0) {
-    std::uint32_t chunk = std::min<std::uint32_t>(n, sizeof scratch);
-    if (!s.ReadAll(scratch, chunk)) return false;
-    n -= chunk;
-  }
-  return true;
-}
-
+// Reads past a text no row record holds: it still has to be there in full.
 bool SkipText(CStream& s) {
   std::string ignored;
   return ReadText(s, ignored);
@@ -97,17 +74,6 @@ std::uint32_t ParamRanges::Slot(ParamFlag flag) {
     if (kParamFlags[i] == flag) return i;
   }
   return 0;  // unreachable for the enumerated flags
-}
-
-bool ParamRanges::Read(CStream& body) {
-  ParamRanges parsed;
-  for (ParamFlag flag : kParamFlags) {
-    TableRange range;
-    if (!ReadRange(body, range)) return false;
-    parsed.Set(flag, range);
-  }
-  *this = parsed;
-  return true;
 }
 
 // ---- TableFile ----
@@ -238,101 +204,149 @@ bool TableFile::LoadRow(std::uint32_t row) {
 
 // ---- row bodies ----
 
-bool NameTable::ParseBody(CStream& body, NameRow& row) { return ReadText(body, row.name); }
+namespace {
 
-bool FilterTable::ParseBody(CStream& body, FilterRow& row) {
-  return body.ReadU32(row.newBaseId) && ReadText(body, row.newName);
+// Each kind's row body reader is made from its layout at compile time: a text field is read (or skipped)
+// as a text, and each run of fixed-width fields between two texts is read in one go and taken apart.
+
+template <TableKind kKind>
+constexpr std::span<const TableField> kBody = LayoutOf(kKind).body;
+
+// The field after the run of fixed-width fields that starts with field `first`.
+template <TableKind kKind>
+consteval std::size_t RunEnd(std::size_t first) {
+  while (first < kBody<kKind>.size() && kBody<kKind>[first].type != FieldType::kText) ++first;
+  return first;
 }
 
-bool FixedTable::ParseBody(CStream& body, FixedRow& row) {
-  return body.ReadU32(row.newBaseId) && ReadText(body, row.newName) && body.ReadU8(row.reserved);
+// Where field `field` starts within the run that starts with field `first`.
+template <TableKind kKind>
+consteval std::uint32_t RunOffset(std::size_t first, std::size_t field) {
+  std::uint32_t offset = 0;
+  for (; first < field; ++first) offset += FieldWidth(kBody<kKind>[first].type) * kBody<kKind>[first].count;
+  return offset;
 }
 
-bool SourceTuneTable::ParseBody(CStream& body, SourceTuneRow& row) {
-  return ReadRange(body, row.gradeRange) && ReadRanges(body, row.paramRanges);
+// One fixed-width field's values from its bytes in a run.
+template <TableKind kKind, std::size_t kField>
+void DecodeField(const std::uint8_t* p, TableRow& row) {
+  constexpr TableField field = kBody<kKind>[kField];
+  if constexpr (field.name != nullptr) {
+    auto* values = field.values(row);
+    for (std::uint32_t i = 0; i < field.count; ++i, p += FieldWidth(field.type)) {
+      if constexpr (field.type == FieldType::kU8) {
+        static_cast<std::uint8_t*>(values)[i] = p[0];
+      } else if constexpr (field.type == FieldType::kU16) {
+        static_cast<std::uint16_t*>(values)[i] = DecodeFixed16(p);
+      } else if constexpr (field.type == FieldType::kI16) {
+        static_cast<std::int16_t*>(values)[i] = static_cast<std::int16_t>(DecodeFixed16(p));
+      } else if constexpr (field.type == FieldType::kU32) {
+        static_cast<std::uint32_t*>(values)[i] = DecodeFixed32(p);
+      } else {
+        static_assert(field.type == FieldType::kRange);
+        static_cast<TableRange*>(values)[i] = {static_cast<std::int16_t>(DecodeFixed16(p)),
+                                               static_cast<std::int16_t>(DecodeFixed16(p + 2))};
+      }
+    }
+  }
 }
 
-bool SourceEquipTable::ParseBody(CStream& body, SourceEquipRow& row) {
-  return ReadRange(body, row.gradeRange) && ReadRange(body, row.durabilityRange) &&
-         ReadRanges(body, row.paramRanges);
+template <TableKind kKind, std::size_t kFirst, std::size_t... kFields>
+void DecodeRun(const std::uint8_t* run, TableRow& row, std::index_sequence<kFields...>) {
+  (DecodeField<kKind, kFirst + kFields>(run + RunOffset<kKind>(kFirst, kFirst + kFields), row), ...);
 }
 
-bool TargetTuneTable::ParseBody(CStream& body, TargetTuneRow& row) {
-  return SkipBytes(body, 4) && SkipText(body) && SkipBytes(body, 2) &&  //
-         body.ReadU8(row.qualityLo) && body.ReadU8(row.qualityHi) &&    //
-         body.ReadU16(row.durabilityLo) && body.ReadU16(row.durabilityHi) && row.params.Read(body) &&
-         SkipText(body) && SkipText(body) && SkipText(body);
+// The fields from field `kField` on; false when the body runs out.
+template <TableKind kKind, std::size_t kField = 0>
+bool ReadFieldsFrom(CStream& body, TableRow& row) {
+  if constexpr (kField == kBody<kKind>.size()) {
+    return true;
+  } else if constexpr (kBody<kKind>[kField].type == FieldType::kText) {
+    constexpr TableField field = kBody<kKind>[kField];
+    for (std::uint32_t i = 0; i < field.count; ++i) {
+      if constexpr (field.name != nullptr) {
+        if (!ReadText(body, static_cast<std::string*>(field.values(row))[i])) return false;
+      } else {
+        if (!SkipText(body)) return false;
+      }
+    }
+    return ReadFieldsFrom<kKind, kField + 1>(body, row);
+  } else {
+    constexpr std::size_t kEnd = RunEnd<kKind>(kField);
+    constexpr std::uint32_t kSize = RunOffset<kKind>(kField, kEnd);
+    std::uint8_t run[kSize];
+    if (!body.ReadAll(run, kSize)) return false;
+    DecodeRun<kKind, kField>(run, row, std::make_index_sequence<kEnd - kField>());
+    return ReadFieldsFrom<kKind, kEnd>(body, row);
+  }
 }
 
-bool TargetEquipTable::ParseBody(CStream& body, TargetEquipRow& row) {
-  std::uint16_t capacityLo = 0, capacityHi = 0;
-  bool ok = SkipBytes(body, 4) && SkipText(body) && SkipBytes(body, 4) &&  //
-            body.ReadU16(capacityLo) && body.ReadU16(capacityHi) && body.ReadU16(row.reserved) &&
-            SkipBytes(body, 1 + 5 * 4 + 1 + 10 * 4) &&  //
-            body.ReadU16(row.durabilityLo) && body.ReadU16(row.durabilityHi) &&
-            SkipBytes(body, 2 * 4) && row.params.Read(body) &&  //
-            SkipText(body) && SkipText(body) && SkipBytes(body, 3) && SkipText(body) && SkipBytes(body, 30);
-  row.capacityLo = static_cast<std::int16_t>(capacityLo);
-  row.capacityHi = static_cast<std::int16_t>(capacityHi);
-  return ok;
+// The readers of the seven kinds, in TableKind order.
+template <std::size_t... kKinds>
+constexpr auto MakeReaders(std::index_sequence<kKinds...>) {
+  return std::array<bool (*)(CStream&, TableRow&), sizeof...(kKinds)>{
+      &ReadFieldsFrom<static_cast<TableKind>(kKinds)>...};
 }
+constexpr auto kReaders = MakeReaders(std::make_index_sequence<kTableLayouts.size()>());
+
+}  // namespace
+
+bool TableFile::ReadFields(CStream& body, TableKind kind, TableRow& row) {
+  return kReaders[static_cast<std::size_t>(kind)](body, row);
+}
+
+// ---- the tables of each kind ----
+
+namespace {
+
+// The row records of the seven kinds; each table type is found by its record's kind.
+template <class... Rows>
+struct RowTypes {
+  static std::unique_ptr<TableFile> New(TableKind kind) {
+    std::unique_ptr<TableFile> table;
+    ([&] { if (kind == Rows::kKind) table = std::make_unique<TableOf<Rows>>(); }(), ...);
+    return table;
+  }
+  static TableFile& ProcessWide(TableKind kind) {
+    TableFile* table = nullptr;
+    ([&] { if (kind == Rows::kKind) table = &ProcessTable<Rows>(); }(), ...);
+    return *table;
+  }
+  template <class Row>
+  static TableOf<Row>& ProcessTable() {
+    static TableOf<Row> table;
+    return table;
+  }
+};
+using AllRows =
+    RowTypes<NameRow, FilterRow, FixedRow, SourceTuneRow, SourceEquipRow, TargetTuneRow, TargetEquipRow>;
+
+}  // namespace
+
+std::unique_ptr<TableFile> NewTable(TableKind kind) { return AllRows::New(kind); }
 
 // ---- the process-wide tables ----
 
-NameTable& GetNameTable() {
-  static NameTable table;
-  return table;
-}
-FilterTable& GetFilterTable() {
-  static FilterTable table;
-  return table;
-}
-FixedTable& GetFixedTable() {
-  static FixedTable table;
-  return table;
-}
-SourceTuneTable& GetSourceTuneTable() {
-  static SourceTuneTable table;
-  return table;
-}
-SourceEquipTable& GetSourceEquipTable() {
-  static SourceEquipTable table;
-  return table;
-}
-TargetTuneTable& GetTargetTuneTable() {
-  static TargetTuneTable table;
-  return table;
-}
-TargetEquipTable& GetTargetEquipTable() {
-  static TargetEquipTable table;
-  return table;
-}
+NameTable& GetNameTable() { return AllRows::ProcessTable<NameRow>(); }
+FilterTable& GetFilterTable() { return AllRows::ProcessTable<FilterRow>(); }
+FixedTable& GetFixedTable() { return AllRows::ProcessTable<FixedRow>(); }
+SourceTuneTable& GetSourceTuneTable() { return AllRows::ProcessTable<SourceTuneRow>(); }
+SourceEquipTable& GetSourceEquipTable() { return AllRows::ProcessTable<SourceEquipRow>(); }
+TargetTuneTable& GetTargetTuneTable() { return AllRows::ProcessTable<TargetTuneRow>(); }
+TargetEquipTable& GetTargetEquipTable() { return AllRows::ProcessTable<TargetEquipRow>(); }
+TableFile& GetTable(TableKind kind) { return AllRows::ProcessWide(kind); }
 
 bool LoadConversionTables(const TableOpener& open) {
-  const std::string ext = ".tbl";
-  const std::string tune = "_tune", equip = "_equip";
-  struct Entry {
-    std::string fileName;
-    TableFile& table;
-  } entries[] = {
-      {"name" + ext, GetNameTable()},
-      {"filter" + ext, GetFilterTable()},
-      {"fixed" + ext, GetFixedTable()},
-      {"lg" + tune + ext, GetSourceTuneTable()},
-      {"lg" + equip + ext, GetSourceEquipTable()},
-      {"nw" + tune + ext, GetTargetTuneTable()},
-      {"nw" + equip + ext, GetTargetEquipTable()},
-  };
   bool all = true;
-  for (Entry& entry : entries) {
+  for (const TableLayout& layout : kTableLayouts) {
     CSharedPtr<CStream> stream;
     // A member that cannot be served (even one whose decoding raises) is missing, never fatal.
     try {
-      stream = open(entry.fileName);
+      stream = open(std::string(layout.stem) + ".tbl");
     } catch (const Common::CException&) {
       stream.Release();
     }
-    if (!entry.table.Load(stream)) all = false;
+    if (!GetTable(layout.kind).Load(stream)) all = false;
   }
   return all;
 }

@@ -39,6 +39,23 @@ std::string Build(TableKind kind, const std::string& tsv) {
   return bytes;
 }
 
+TEST(TableText, KindsByTheirStems) {
+  EXPECT_EQ(TableStemList(), "name, filter, fixed, lg_tune, lg_equip, nw_tune, nw_equip");
+  for (TableKind kind : kAllKinds) {
+    TableKind found = TableKind::kName;
+    EXPECT_TRUE(TableKindFromStem(TableStem(kind), found)) << TableStem(kind);
+    EXPECT_EQ(found, kind) << TableStem(kind);
+  }
+  TableKind untouched = TableKind::kFixed;
+  EXPECT_FALSE(TableKindFromStem("nw_tune.tbl", untouched));
+  EXPECT_FALSE(TableKindFromStem("", untouched));
+  EXPECT_EQ(untouched, TableKind::kFixed);
+  EXPECT_EQ(TableColumns(TableKind::kSourceEquip).size(), 1u + 4u + 24u);
+  EXPECT_EQ(TableColumns(TableKind::kSourceEquip)[5], "range0Lo");
+  EXPECT_EQ(TableColumns(TableKind::kSourceEquip)[28], "range11Hi");
+  EXPECT_EQ(TableColumns(TableKind::kFixed), (std::vector<std::string>{"key", "newBaseId", "newName", "reserved"}));
+}
+
 TEST(TableText, BundledTablesDumpBackToTheirSources) {
   for (TableKind kind : kAllKinds) {
     std::string source;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <typeinfo>
 
 #include "archive/archive.h"
 #include "foundation/error_log.h"
@@ -316,6 +318,30 @@ TEST(TableFile, EveryKindMissesABodyOneByteShort) {
     EXPECT_TRUE(c.table->LoadRow(0)) << c.body.size();
     EXPECT_FALSE(c.table->LoadRow(1)) << c.body.size();
   }
+}
+
+TEST(TableLayouts, EachKindHasItsLayoutItsTableTypeAndItsProcessWideTable) {
+  TableFile* const processWide[] = {&GetNameTable(),       &GetFilterTable(),      &GetFixedTable(),
+                                    &GetSourceTuneTable(), &GetSourceEquipTable(), &GetTargetTuneTable(),
+                                    &GetTargetEquipTable()};
+  ASSERT_EQ(std::size(processWide), kTableLayouts.size());
+  for (std::size_t i = 0; i < kTableLayouts.size(); ++i) {
+    const TableKind kind = static_cast<TableKind>(i);
+    EXPECT_EQ(LayoutOf(kind).kind, kind) << i;
+    EXPECT_EQ(&GetTable(kind), processWide[i]) << i;
+    const std::unique_ptr<TableFile> table = NewTable(kind);
+    ASSERT_NE(table, nullptr) << i;
+    const TableFile& made = *table;
+    const TableFile& shared = *processWide[i];
+    EXPECT_EQ(typeid(made), typeid(shared)) << i;
+    EXPECT_NE(&made, &shared) << i;
+  }
+  // The widths of the fixed-size fields; a text is a length and its bytes.
+  EXPECT_EQ(FieldWidth(FieldType::kU8), 1u);
+  EXPECT_EQ(FieldWidth(FieldType::kU16), 2u);
+  EXPECT_EQ(FieldWidth(FieldType::kI16), 2u);
+  EXPECT_EQ(FieldWidth(FieldType::kU32), 4u);
+  EXPECT_EQ(FieldWidth(FieldType::kRange), 4u);
 }
 
 TEST(LoadConversionTables, OpensTheSevenFilesInOrderAndSurvivesMissingOnes) {

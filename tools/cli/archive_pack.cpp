@@ -10,6 +10,7 @@
 #include "archive/archive.h"
 #include "archive/codec.h"
 #include "archive/stream.h"
+#include "foundation/coding.h"
 #include "foundation/path.h"
 #include "foundation/platform/platform.h"
 #include "foundation/text.h"
@@ -20,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using vmqdSDK::CArchive;
 using vmqdSDK::CByteArray;
+using vmqdSDK::PutFixed32;
 namespace platform = vmqdSDK::platform;
 
 // Offsets are sought as signed 32-bit values: an archive must stay below 2 GB.
@@ -32,10 +34,6 @@ bool ToNative(const std::string& cp932, fs::path& native) {
   std::replace(utf8.begin(), utf8.end(), '\\', '/');
   native = fs::path(std::u8string(utf8.begin(), utf8.end()));
   return true;
-}
-
-void PutU32(std::string& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 // ReadString8 form: a length byte counting the text and its NUL.
@@ -227,10 +225,10 @@ bool BuildArchiveImage(const std::string& folder, const std::vector<PackMember>&
   std::uint64_t at = 16 + directorySize + 5;
 
   std::string directory, data;
-  PutU32(directory, static_cast<std::uint32_t>(groups.size()));
+  PutFixed32(directory, static_cast<std::uint32_t>(groups.size()));
   for (const auto& [extension, titles] : groups) {
     PutString8(directory, extension);
-    PutU32(directory, static_cast<std::uint32_t>(titles.size()));
+    PutFixed32(directory, static_cast<std::uint32_t>(titles.size()));
     for (const auto& [title, entry] : titles) {
       if (at + entry.stored.size() > kMaxImage) {
         error = "the archive would reach 2 GB, more than its offsets can address";
@@ -238,9 +236,9 @@ bool BuildArchiveImage(const std::string& folder, const std::vector<PackMember>&
       }
       PutString8(directory, title);
       directory.append(32, '\0');  // the opaque fields: nothing of this system reads them
-      PutU32(directory, static_cast<std::uint32_t>(entry.stored.size()));
-      PutU32(directory, static_cast<std::uint32_t>(at));
-      PutU32(directory, entry.codec);
+      PutFixed32(directory, static_cast<std::uint32_t>(entry.stored.size()));
+      PutFixed32(directory, static_cast<std::uint32_t>(at));
+      PutFixed32(directory, entry.codec);
       data += entry.stored;
       at += entry.stored.size();
     }
@@ -249,9 +247,9 @@ bool BuildArchiveImage(const std::string& folder, const std::vector<PackMember>&
   std::string coded;
   Encode(directory, vmqdSDK::CVmqdCodecBase::kFourCC, coded);
   image = "CRFS";
-  PutU32(image, CArchive::kClosedVersion);
-  PutU32(image, 0);
-  PutU32(image, static_cast<std::uint32_t>(coded.size()));
+  PutFixed32(image, CArchive::kClosedVersion);
+  PutFixed32(image, 0);
+  PutFixed32(image, static_cast<std::uint32_t>(coded.size()));
   image += coded;
   image += data;
   return true;

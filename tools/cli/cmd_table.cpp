@@ -14,12 +14,10 @@ namespace {
 
 using vmqdSDK::TableKind;
 
-constexpr const char* kKinds = "name, filter, fixed, lg_tune, lg_equip, nw_tune, nw_equip";
-
 const CommandHelp kHelp{
     "table",
     "the conversion tables between their readable text form (UTF-8, TAB-separated) and \".tbl\" files",
-    {{"KIND", "", std::string("the table's kind: ") + kKinds},
+    {{"KIND", "", "the table's kind: " + vmqdSDK::TableStemList()},
      {"IN.tsv", "", "build: the text form to read"},
      {"OUT.tbl", "", "build: the table file to write (replacing one that is there)"},
      {"FILE.tbl", "", "dump: the table file whose text form is printed"},
@@ -28,7 +26,7 @@ const CommandHelp kHelp{
 };
 
 int UnknownKind(const std::string& command, const std::string& kind) {
-  return UsageError(command, "unknown table kind \"" + kind + "\" (one of " + kKinds + ")");
+  return UsageError(command, "unknown table kind \"" + kind + "\" (one of " + vmqdSDK::TableStemList() + ")");
 }
 
 int Build(const Args& args) {
@@ -84,7 +82,7 @@ int Dump(const Args& args) {
   if (!vmqdSDK::TableKindFromStem(kindText, kind)) {
     if (args.size() == 1) {
       return UsageError("table dump", "the file name does not name a table kind; give it with --kind (one of " +
-                                          std::string(kKinds) + ")");
+                                          vmqdSDK::TableStemList() + ")");
     }
     return UnknownKind("table dump", kindText);
   }
