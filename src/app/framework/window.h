@@ -116,6 +116,9 @@ class Window {
   friend LRESULT CALLBACK FrameworkWindowProcedure(HWND, UINT, WPARAM, LPARAM);
   friend INT_PTR CALLBACK FrameworkDialogProcedure(HWND, UINT, WPARAM, LPARAM);
 
+  // The window a procedure serves: the one bound to the handle, else the one this thread is creating,
+  // which the handle's first message binds.
+  static Window* BoundOrCreating(HWND window);
   int RunHere(int mode);
   void RunLoop(int mode);
   void Bind(HWND window);

@@ -17,13 +17,18 @@ thread_local bool t_inDialogProcedure = false;
 
 }  // namespace
 
-LRESULT CALLBACK FrameworkWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+Window* Window::BoundOrCreating(HWND hwnd) {
   Window* window = Window::FromHandle(hwnd);
   Window* creating = window_internal::CreatingWindow();
   if (window == nullptr && creating != nullptr && creating->hwnd_ == nullptr) {
     window = creating;
     window->Bind(hwnd);
   }
+  return window;
+}
+
+LRESULT CALLBACK FrameworkWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  Window* window = Window::BoundOrCreating(hwnd);
   if (window == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
   // A modal dialog is served through its dialog procedure, behind the system's dialog handling.
   if (window->kind_ == Window::kModalDialog) return DefDlgProcW(hwnd, message, wParam, lParam);
@@ -36,12 +41,7 @@ LRESULT CALLBACK FrameworkWindowProcedure(HWND hwnd, UINT message, WPARAM wParam
 }
 
 INT_PTR CALLBACK FrameworkDialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  Window* window = Window::FromHandle(hwnd);
-  Window* creating = window_internal::CreatingWindow();
-  if (window == nullptr && creating != nullptr && creating->hwnd_ == nullptr) {
-    window = creating;
-    window->Bind(hwnd);
-  }
+  Window* window = Window::BoundOrCreating(hwnd);
   if (window == nullptr) return FALSE;
   // A modeless dialog of a framework class has had the message from the class procedure already.
   bool classRoutes =
