@@ -80,8 +80,8 @@ void LoadProhibitedLists() { LoadProhibitedLists(*GetProcessArchive()); }
 std::string CheckUserName(const std::string& name) { return CheckUserName(name, GetProhibitedLists()); }
 
 std::string CheckUserName(const std::string& name, const ProhibitedLists& lists) {
-  if (name.size() < 4 || name.size() > 18) return UserNameMessage("ne_length");
-  if (ContainsAny(name, lists.words) || ContainsAny(name, lists.names)) return UserNameMessage("ne_word");
+  if (name.size() < kUserNameMinBytes || name.size() > kUserNameMaxBytes) return UserNameMessage(UserNameKey::kLength);
+  if (ContainsAny(name, lists.words) || ContainsAny(name, lists.names)) return UserNameMessage(UserNameKey::kWord);
 
   const std::string normalized = NormalizeName(name);
   std::set<std::string> found;
@@ -95,29 +95,30 @@ std::string CheckUserName(const std::string& name, const ProhibitedLists& lists)
       found.insert(ch);
     }
   });
-  if (control) return UserNameMessage("ne_control");
+  if (control) return UserNameMessage(UserNameKey::kControl);
   if (!found.empty()) {
     std::string joined;
     for (const std::string& ch : found) joined += ch;
-    return FormatText(UserNameMessage("ne_char").c_str(), joined.c_str());
+    return FormatText(UserNameMessage(UserNameKey::kChar).c_str(), joined.c_str());
   }
 
   bool spacesOnly = true;
   ForEachCharacterText(normalized, [&](const std::string& ch) { spacesOnly = spacesOnly && (ch == " " || ch == "\x81\x40"); });
-  if (spacesOnly) return UserNameMessage("ne_space");
+  if (spacesOnly) return UserNameMessage(UserNameKey::kSpace);
   return {};
 }
 
-std::string UserNameMessage(const std::string& key) {
-  static const char* const kMessages[][2] = {
-      {"control", "改行等の使用不可能な制御文字が含まれています"},
-      {"char", "記号等の禁止文字(%s)が含まれています"},
-      {"word", "禁止単語が含まれています"},
-      {"space", "空白のみで構成される名前は禁止されています"},
-      {"length", "半角4～18(全角2～9)文字に制限されています"},
-  };
-  for (const auto& [word, message] : kMessages)
-    if (key.find(word) != std::string::npos) return Sjis(message);
+std::string UserNameMessage(UserNameKey key) {
+  switch (key) {
+    case UserNameKey::kControl: return Sjis("改行等の使用不可能な制御文字が含まれています");
+    case UserNameKey::kChar: return Sjis("記号等の禁止文字(%s)が含まれています");
+    case UserNameKey::kWord: return Sjis("禁止単語が含まれています");
+    case UserNameKey::kSpace: return Sjis("空白のみで構成される名前は禁止されています");
+    case UserNameKey::kLength:
+      return FormatText(Sjis("半角%zu～%zu(全角%zu～%zu)文字に制限されています").c_str(), kUserNameMinBytes,
+                        kUserNameMaxBytes, kUserNameMinBytes / 2, kUserNameMaxBytes / 2);
+    case UserNameKey::kUnusable: break;
+  }
   return Sjis("使用不可能な名前です");
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 #include "archive/archive.h"
 #include "foundation/cp932.h"
@@ -119,11 +120,16 @@ TEST(CheckUserName, EmptyListsRefuseOnlyByLengthControlAndSpaces) {
   EXPECT_NE(CheckUserName("     ", none), "");
 }
 
-TEST(UserNameMessage, KeysAndFallback) {
-  EXPECT_EQ(UserNameMessage("ne_char"), Sjis("記号等の禁止文字(%s)が含まれています"));
-  EXPECT_EQ(UserNameMessage("ne_space"), Sjis("空白のみで構成される名前は禁止されています"));
-  EXPECT_EQ(UserNameMessage("ne_other"), Sjis("使用不可能な名前です"));
-  EXPECT_EQ(UserNameMessage("ne_control"), Sjis("改行等の使用不可能な制御文字が含まれています"));
+TEST(UserNameMessage, EveryKey) {
+  const std::pair<UserNameKey, std::string> cases[] = {
+      {UserNameKey::kControl, Sjis("改行等の使用不可能な制御文字が含まれています")},
+      {UserNameKey::kChar, Sjis("記号等の禁止文字(%s)が含まれています")},
+      {UserNameKey::kWord, Sjis("禁止単語が含まれています")},
+      {UserNameKey::kSpace, Sjis("空白のみで構成される名前は禁止されています")},
+      {UserNameKey::kLength, Sjis("半角4～18(全角2～9)文字に制限されています")},
+      {UserNameKey::kUnusable, Sjis("使用不可能な名前です")},
+  };
+  for (const auto& [key, message] : cases) EXPECT_EQ(UserNameMessage(key), message) << static_cast<int>(key);
 }
 
 }  // namespace
