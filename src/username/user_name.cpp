@@ -24,6 +24,9 @@ std::string NormalizeName(const std::string& name) {
   return out;
 }
 
+// The new save holds the name raw in an attribute value, where these would end or break the document.
+bool IsCharacterTheDocumentRefuses(const std::string& ch) { return ch == "\"" || ch == "<" || ch == ">" || ch == "&"; }
+
 bool ContainsAny(const std::string& name, const std::vector<std::string>& entries) {
   for (const std::string& entry : entries)
     if (name.find(entry) != std::string::npos) return true;
@@ -91,7 +94,7 @@ std::string CheckUserName(const std::string& name, const ProhibitedLists& lists)
     unsigned char c = static_cast<unsigned char>(ch[0]);
     if (ch.size() == 1 && (c <= 0x1F || c == 0x7F)) {
       control = true;
-    } else if (lists.chars.count(ch) != 0) {
+    } else if (lists.chars.count(ch) != 0 || IsCharacterTheDocumentRefuses(ch)) {
       found.insert(ch);
     }
   });

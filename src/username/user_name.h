@@ -42,7 +42,9 @@ void LoadProhibitedList(const CSharedPtr<CStream>& stream, std::vector<std::stri
 void LoadProhibitedLists(CArchive& archive);
 void LoadProhibitedLists();  // from the process's archive
 
-// Empty when the name is acceptable, else the message that says why not.
+// Empty when the name is acceptable, else the message that says why not. Besides the characters of the
+// lists, the character rule refuses `"`, `<`, `>` and `&`, which the new save's attribute would hold raw:
+// with them in the list, as in the bundled one, the result is the same.
 std::string CheckUserName(const std::string& name, const ProhibitedLists& lists);
 std::string CheckUserName(const std::string& name);  // against the process's lists
 

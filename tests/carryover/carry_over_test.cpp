@@ -148,8 +148,9 @@ TEST(RunCarryOver, NamesThatRulesOrPathsRefuse) {
   contents.prhChar = "#\r\n";
   RunFolders run(contents);
   run.WriteSourceSave(SourceSaveImage{});
+  // `"`, `<`, `>` and `&` are refused although the archive's list holds only "#": the save could not hold them.
   for (const std::string name : {"abc", "ab#cd", "ab\\cd", "ab/cd", "c:abc", "ab\x01" "cd", "NUL.x", "com1", "Aux ",
-                                 "conout$"}) {
+                                 "conout$", "ab\"cd", "a<b>c", "x&yz"}) {
     EXPECT_FALSE(run.Run(name)) << name;
     EXPECT_EQ(run.Report(), ErrorLine(323, Sjis("ユーザー名が不正"))) << name;
   }

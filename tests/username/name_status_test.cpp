@@ -20,6 +20,7 @@ TEST(CheckUserNameStatus, EveryKind) {
       {"", UserNameStatus::kEmpty, Sjis("ユーザー名を入力してください。")},
       {"abc", UserNameStatus::kRefused, Sjis("半角4～18(全角2～9)文字に制限されています")},
       {"ab#c", UserNameStatus::kRefused, Sjis("記号等の禁止文字(#)が含まれています")},
+      {"a<b>", UserNameStatus::kRefused, Sjis("記号等の禁止文字(<>)が含まれています")},
       // The rules come first: a name they refuse is never asked whether it can be a file.
       {"ab\nc", UserNameStatus::kRefused, Sjis("改行等の使用不可能な制御文字が含まれています")},
       {"NUL.x", UserNameStatus::kNotAFileName, Sjis("使用不可能な名前です")},
