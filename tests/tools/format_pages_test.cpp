@@ -26,6 +26,7 @@
 #include "savedata/new_save.h"
 #include "savedata/source_save.h"
 #include "support/archive_writer.h"
+#include "support/new_save_encoder.h"
 #include "support/table_writer.h"
 #include "support/temp_folder.h"
 #include "xml/xml.h"
@@ -395,7 +396,7 @@ TEST(SourceSavePage, ExampleReadsIntoItsItems) {
   // The layers: the container's payload is a zlib stream of the page's data.
   const CByteArray payload = VmqdDescramble(file.data(), static_cast<std::uint32_t>(file.size()));
   ASSERT_FALSE(payload.IsNull());
-  CZlib zlib(1024, 1024, -1);
+  CZlib zlib = MakeFormatZlib();
   EXPECT_EQ(Text(zlib.Inflate(payload.Data(), payload.GetCount())), data);
   SourceItemList again;
   CByteArray dataArray = CByteArray::Allocate(static_cast<std::uint32_t>(data.size()));
@@ -431,11 +432,11 @@ TEST(NewSavePage, ExampleDecodesToItsDocument) {
   const std::string document = Cp932(xml.substr(firstBreak + 1));
   EXPECT_EQ(declaration, XmlDeclaration(XmlEncodingOf(document.data(), static_cast<std::uint32_t>(document.size()))));
   CByteArray encoded;
-  ASSERT_EQ(EncodeNewSave(document.data(), static_cast<std::uint32_t>(document.size()), encoded), kNewSaveOk);
+  ASSERT_EQ(hvxfer::test::EncodeNewSave(document.data(), static_cast<std::uint32_t>(document.size()), encoded), kNewSaveOk);
   EXPECT_EQ(Text(encoded), file) << "zlib's deflate output at the default level is part of the example";
 
   // Inflated, the file is the "vmqd" container of declaration and document, key byte n mod 256.
-  CZlib zlib(1024, 1024, -1);
+  CZlib zlib = MakeFormatZlib();
   const std::string container = Text(zlib.Inflate(file.data(), static_cast<std::uint32_t>(file.size())));
   EXPECT_EQ(container, Text(VmqdScramble(xml.data(), static_cast<std::uint32_t>(xml.size()))));
   ASSERT_GE(container.size(), 5u);
