@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "archive/archive.h"
+#include "archive/archive_builder.h"
 #include "archive/codec.h"
-#include "archive_pack.h"
 #include "foundation/platform/platform.h"
 #include "items/item.h"
 #include "items/table_tsv.h"
@@ -28,7 +28,6 @@
 #include "support/archive_writer.h"
 #include "support/new_save_encoder.h"
 #include "support/table_writer.h"
-#include "support/temp_folder.h"
 #include "xml/xml.h"
 
 namespace vmqdSDK {
@@ -281,24 +280,19 @@ TEST(CrfsArchivePage, ExampleOpensAndServesItsMembers) {
     }
   }
 
-  // The data packer makes exactly these bytes of the members the archive holds.
-  test::TempFolder folder;
-  std::vector<hvxfer::cli::PackMember> members;
+  // The archive's writer makes exactly these bytes of the members the archive holds.
+  CArchiveBuilder builder;
   for (const auto& [extension, titles] : archive.GetExtensions()) {
     for (const auto& [title, record] : titles) {
       const std::string name = title + (extension == CArchive::kNoExtension ? "" : extension);
       CSharedPtr<CStream> member = archive.OpenMember(extension, title);
       ASSERT_TRUE(member) << name;
-      const std::string content = hvxfer::test::ReadRest(*member);
-      CFileStream out("");
-      ASSERT_TRUE(out.Create(1, kGenericWrite, kShareRead, folder.Path() + name));
-      ASSERT_TRUE(content.empty() || out.WriteAll(content.data(), static_cast<std::uint32_t>(content.size())));
-      out.Close();
-      members.push_back(hvxfer::cli::PackMember{name, record.codec, false});
+      std::string error;
+      ASSERT_TRUE(builder.Add(name, hvxfer::test::ReadRest(*member), record.codec, error)) << error;
     }
   }
   std::string image, error;
-  ASSERT_TRUE(hvxfer::cli::BuildArchiveImage(folder.Path(), members, image, error)) << error;
+  ASSERT_TRUE(builder.Build(image, error)) << error;
   EXPECT_EQ(image, file);
 }
 

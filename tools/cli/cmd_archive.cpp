@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/archive.h"
+#include "archive/whole_file.h"
 #include "archive_pack.h"
 #include "command.h"
 #include "foundation/cp932.h"
@@ -62,11 +63,7 @@ bool IsSafeFileName(const std::string& name) {
 // The whole decoded member, or false when it cannot be served.
 bool ReadMember(CArchive& archive, const std::string& extension, const std::string& title, std::string& bytes) {
   CSharedPtr<CStream> stream = archive.OpenMember(extension, title);
-  if (!stream) return false;
-  std::uint32_t size = stream->GetSize();
-  if (size == vmqdSDK::kNoValue || !stream->Seek(0, 0)) return false;
-  bytes.assign(size, '\0');
-  return size == 0 || stream->ReadAll(bytes.data(), size);
+  return stream && vmqdSDK::ReadWholeStream(*stream, bytes);
 }
 
 int Pack(const Args& args) {
@@ -104,7 +101,7 @@ int Pack(const Args& args) {
 
   std::string error;
   std::vector<std::string> names;
-  if (!ListFolder(folder, names, error)) {
+  if (!ListFiles(folder, names, error)) {
     PrintErr(error + "\n");
     return kExitFailed;
   }
@@ -137,7 +134,7 @@ int Pack(const Args& args) {
   }
 
   std::string image;
-  if (!BuildArchiveImage(folder, members, image, error) || !WriteFileReplacing(out, image, error)) {
+  if (!PackFolder(folder, members, image, error) || !WriteFileReplacing(out, image, error)) {
     PrintErr(error + "\n");
     return kExitFailed;
   }
@@ -173,15 +170,17 @@ int Extract(const Args& args) {
   for (const auto& [extension, titles] : archive.GetExtensions()) {
     for (const auto& [title, record] : titles) {
       const std::string name = MemberFileName(extension, title);
-      std::string bytes, error;
+      std::string bytes;
       if (!IsSafeFileName(name)) {
         PrintErr(name + ": not usable as a file name, skipped\n");
         status = kExitFailed;
       } else if (!ReadMember(archive, extension, title, bytes)) {
         PrintErr(name + ": the member cannot be read or decoded\n");
         status = kExitFailed;
-      } else if (!WriteNewFile(folder + name, bytes, error)) {
-        PrintErr(error + "\n");
+      } else if (const vmqdSDK::WholeFile written = vmqdSDK::WriteNewFile(
+                     folder + name, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+                 written != vmqdSDK::WholeFile::kOk) {
+        PrintErr(WriteFailure(folder + name, written) + "\n");
         status = kExitFailed;
       }
     }

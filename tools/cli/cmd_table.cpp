@@ -3,6 +3,7 @@
 #include <string>
 
 #include "archive/stream.h"
+#include "archive/whole_file.h"
 #include "archive_pack.h"
 #include "command.h"
 #include "foundation/path.h"
@@ -37,7 +38,7 @@ int Build(const Args& args) {
   const std::string& out = args[2];
 
   std::string tsv;
-  if (!ReadWholeFile(in, tsv)) {
+  if (vmqdSDK::ReadWholeFile(in, tsv) != vmqdSDK::WholeFile::kOk) {
     PrintErr(in + ": cannot read the file\n");
     return kExitFailed;
   }
