@@ -66,38 +66,43 @@ bool ReadMember(CArchive& archive, const std::string& extension, const std::stri
   return stream && vmqdSDK::ReadWholeStream(*stream, bytes);
 }
 
+std::string CodecProblem(const std::string& name) {
+  std::uint32_t codec = 0;
+  return CodecByName(name, codec) ? "" : "unknown codec \"" + name + "\" (plain, vmqd or zlib)";
+}
+
+// NAME=CODEC: the name and the codec, or false.
+bool SplitMemberCodec(const std::string& value, std::string& name, std::uint32_t& codec) {
+  const std::size_t eq = value.rfind('=');
+  if (eq == std::string::npos || eq == 0 || !CodecByName(value.substr(eq + 1), codec)) return false;
+  name = value.substr(0, eq);
+  return true;
+}
+
 int Pack(const Args& args) {
-  std::vector<std::string> positional;
+  const std::vector<OptionRule> rules = {
+      {"--codec", "plain", false, CodecProblem},
+      {"--manifest", ""},
+      {"--member-codec", "", false,
+       [](const std::string& value) {
+         std::string name;
+         std::uint32_t codec = 0;
+         return SplitMemberCodec(value, name, codec) ? "" : "--member-codec takes NAME=plain|vmqd|zlib";
+       }},
+  };
+  ParsedArgs parsed;
+  if (!ParseArgs(args, "archive pack", {"DIR", "OUT.cr"}, rules, parsed)) return kExitUsage;
+  const std::string& folder = parsed.positional[0];
+  const std::string& out = parsed.positional[1];
+  const std::string& manifestPath = parsed.Option("--manifest");
   std::uint32_t defaultCodec = 0;
-  std::string manifestPath;
+  CodecByName(parsed.Option("--codec"), defaultCodec);
   std::map<std::string, std::uint32_t> memberCodecs;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--codec" || arg == "--manifest" || arg == "--member-codec") {
-      if (i + 1 >= args.size()) return UsageError("archive pack", arg + " needs a value");
-      const std::string& value = args[++i];
-      if (arg == "--codec") {
-        if (!CodecByName(value, defaultCodec))
-          return UsageError("archive pack", "unknown codec \"" + value + "\" (plain, vmqd or zlib)");
-      } else if (arg == "--manifest") {
-        manifestPath = value;
-      } else {
-        std::size_t eq = value.rfind('=');
-        std::uint32_t codec = 0;
-        if (eq == std::string::npos || eq == 0 || !CodecByName(value.substr(eq + 1), codec)) {
-          return UsageError("archive pack", "--member-codec takes NAME=plain|vmqd|zlib");
-        }
-        memberCodecs[value.substr(0, eq)] = codec;
-      }
-    } else if (arg.rfind("--", 0) == 0) {
-      return UsageError("archive pack", "unknown option " + arg);
-    } else {
-      positional.push_back(arg);
-    }
+  for (const auto& [option, value] : parsed.given) {
+    std::string name;
+    std::uint32_t codec = 0;
+    if (option == "--member-codec" && SplitMemberCodec(value, name, codec)) memberCodecs[name] = codec;
   }
-  if (!CheckArguments("archive pack", positional, {"DIR", "OUT.cr"})) return kExitUsage;
-  const std::string& folder = positional[0];
-  const std::string& out = positional[1];
 
   std::string error;
   std::vector<std::string> names;
@@ -141,8 +146,14 @@ int Pack(const Args& args) {
   return kExitOk;
 }
 
+// A subcommand's arguments, which take no options.
+bool ArgumentsOf(const Args& args, const char* command, const std::vector<const char*>& names) {
+  ParsedArgs parsed;
+  return ParseArgs(args, command, names, {}, parsed);
+}
+
 int List(const Args& args) {
-  if (!CheckArguments("archive list", args, {"FILE.cr"})) return kExitUsage;
+  if (!ArgumentsOf(args, "archive list", {"FILE.cr"})) return kExitUsage;
   CArchive archive;
   if (!OpenArchive(archive, args[0])) return kExitFailed;
   std::string out = "extension\ttitle\tstored\toffset\tcodec\n";
@@ -158,7 +169,7 @@ int List(const Args& args) {
 }
 
 int Extract(const Args& args) {
-  if (!CheckArguments("archive extract", args, {"FILE.cr", "DIR"})) return kExitUsage;
+  if (!ArgumentsOf(args, "archive extract", {"FILE.cr", "DIR"})) return kExitUsage;
   CArchive archive;
   if (!OpenArchive(archive, args[0])) return kExitFailed;
   std::string folder;
@@ -189,7 +200,7 @@ int Extract(const Args& args) {
 }
 
 int Verify(const Args& args) {
-  if (!CheckArguments("archive verify", args, {"FILE.cr"})) return kExitUsage;
+  if (!ArgumentsOf(args, "archive verify", {"FILE.cr"})) return kExitUsage;
   // Open checks the header and the directory's CRC-32; every member is then decoded in full.
   CArchive archive;
   if (!OpenArchive(archive, args[0])) return kExitFailed;
