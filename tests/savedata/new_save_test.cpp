@@ -72,7 +72,8 @@ void OpenToolArchive(const TempFolder& folder, const ToolArchiveSpec& contents, 
   ASSERT_TRUE(archive.Open(folder.Path() + "main.cr"));
 }
 
-TEST(BuildNewSaveDocument, TemplatesAroundTheItems) {
+// ReadNewSaveHeader and CopyNewSaveFooter around the items.
+TEST(NewSaveTemplates, AroundTheItems) {
   TempFolder folder;
   struct Case {
     const char* what;
