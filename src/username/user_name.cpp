@@ -1,6 +1,7 @@
 #include "username/user_name.h"
 
 #include "archive/archive.h"
+#include "archive/whole_file.h"
 #include "foundation/cp932.h"
 #include "foundation/text.h"
 
@@ -58,12 +59,8 @@ void SplitText(const std::string& text, std::vector<std::string>& out, const std
 }
 
 void LoadProhibitedList(const CSharedPtr<CStream>& stream, std::vector<std::string>& entries) {
-  if (stream.IsNull() || stream->IsClosed()) return;
-  std::uint32_t size = stream->GetSize();
-  // A size the stream cannot supply fails like the short read it would be, before allocating for it.
-  if (size == kNoValue || !stream->CanSupply(size)) return;
-  std::string bytes(size, '\0');
-  if (!stream->ReadAll(bytes.data(), size)) return;
+  std::string bytes;
+  if (stream.IsNull() || !ReadWholeStream(*stream, bytes)) return;
   SplitText(std::string(bytes.c_str()), entries, "\r\n", "", false);
 }
 
