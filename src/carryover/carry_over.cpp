@@ -238,7 +238,7 @@ int ConvertAndWrite(const SourceItem& item, std::ostream& out, const std::string
   text.str(std::string());
   text.clear();
   if (!converted.element->Write(text, indent)) return -1;
-  const std::string_view written = text.view();
+  const std::string written = text.str();
   out.write(written.data(), static_cast<std::streamsize>(written.size()));
   if (out.bad()) return -1;
   element = std::move(converted.element);
