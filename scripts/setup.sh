@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build and the tests need. Safe to run again: the package lists are
 # refreshed and packages installed only when something is missing.
-#   bash scripts/setup.sh          everything (both build flavours, Wine and its display)
+#   bash scripts/setup.sh          everything (all build flavours, Wine and its display, Chromium)
 #   bash scripts/setup.sh native   only what the native build and its tests need
 #   bash scripts/setup.sh fuzz     the native set and clang for the fuzz targets (fuzz/README.md)
 set -euo pipefail
@@ -22,6 +22,9 @@ packages=("${native[@]}")
   wine wine64 fonts-wine xvfb fonts-ipafont-gothic x11-utils imagemagick
   # the ja_JP.UTF-8 locale data Wine needs for Japanese file names (built privately with localedef)
   locales
+  # WebAssembly build: Emscripten with its prebuilt system libraries, zlib's sources (inside binutils'),
+  # and Chromium for the page's tests
+  emscripten binutils-source chromium
 )
 
 missing=()
