@@ -659,7 +659,7 @@
     }
     setNote('page-note', '');
     $('save-path').textContent = `(${layout.sourceSave.text})`;
-    $('save-note').textContent = T.fileWay(layout.sourceSave.text, layout.outputFolder.text);
+    $('file-way-note').textContent = T.fileWay(layout.sourceSave.text, layout.outputFolder.text);
     await askName();
     document.documentElement.dataset.ready = 'true';
   }

@@ -275,6 +275,10 @@ describe('the web edition, served', async () => {
 
   test('a 200 000-item save finishes with progress shown while the page answers input', { skip: !paths.largeSave &&
     'HVXFER_LARGE_SAVE names no save (scripts/test.sh makes one)' }, async (t) => {
+    const folder = workFolder(t);
+    const demo = demoFolders(folder);
+    const native = nativeRun(folder, demo.halvor, demo.vaults, 'Hero', { sourceSave: paths.largeSave });
+    assert.equal(native.status, 0);
     const browser = await launch(t);
     const site = await serveSite(t);
     const page = await openPage(t, browser, site.url);
@@ -284,14 +288,15 @@ describe('the web edition, served', async () => {
     await page.click('#create');
     await page.waitForSelector('#progress:not([hidden])', { timeout: 20000 });
     // While the run goes on, the page takes typing and the name's status follows it.
-    await typeName(page, 'Heroine');
-    assert.equal(await page.textContent('#name-status'), '使用可能な名前です。');
+    await typeName(page, 'ab');
+    assert.equal(await page.textContent('#name-status'), '半角4～18(全角2～9)文字に制限されています');
     assert.equal(await page.isVisible('#progress'), true, 'the run was still going');
     await waitForOutcome(page, 300000);
     assert.match(await page.textContent('#result'), /セーブデータの引継ぎが完了しました。/);
     const save = await download(page, '#download-save');
     assert.equal(save.name, 'Hero.sav');
-    assert.ok(save.bytes.length > 1000000);
+    assert.ok(save.bytes.equals(native.save), 'the new save is the native one');
+    assert.ok((await download(page, '#download-report')).bytes.equals(native.report), 'the report is the native one');
   });
 });
 

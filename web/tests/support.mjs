@@ -24,7 +24,7 @@ for (const [what, path] of [['site', join(paths.web, 'site', 'index.html')], ['h
 }
 
 export function cli(...args) {
-  return execFileSync(paths.cli, args, { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] });
+  return execFileSync(paths.cli, args, { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'], maxBuffer: 1 << 30 });
 }
 
 // `hvxfer-cli check-name`'s status text, whatever its exit status.
