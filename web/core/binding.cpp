@@ -150,6 +150,18 @@ void AddPaths(Json& json, const char* key, const std::vector<std::string>& paths
   json.Close(']');
 }
 
+// The report as the run wrote it (line ends and all); empty when it cannot be read.
+std::string ReportText(const std::string& reportPath) {
+  std::string report;
+  CFileStream file;
+  if (file.Open(1, kGenericRead, kNoValue, reportPath)) {
+    const std::uint32_t size = file.GetSize();
+    report.resize(size == kNoValue ? 0 : size);
+    if (!report.empty() && !file.ReadAll(report.data(), size)) report.clear();
+  }
+  return report;
+}
+
 const char* OutcomeKey(PreviewOutcome outcome) {
   switch (outcome) {
     case PreviewOutcome::kCarried: return "carried";
@@ -251,17 +263,10 @@ EMSCRIPTEN_KEEPALIVE const char* hvxfer_web_run(const char* sourceFolder, const 
   RunSummary summary;
   const bool ok =
       RunCarryOver({sourceFolder, destinationFolder, FieldText(utf8Name)}, reportPath, *GetProcessArchive(), &summary);
-  std::string report;
-  CFileStream file;
-  if (file.Open(1, kGenericRead, kNoValue, reportPath)) {
-    const std::uint32_t size = file.GetSize();
-    report.resize(size == kNoValue ? 0 : size);
-    if (!report.empty() && !file.ReadAll(report.data(), size)) report.clear();
-  }
   Json json;
   json.Open('{').Key("ok").Bool(ok).Key("saveFile").String(Utf8Of(FileNamePart(summary.newSave)));
   json.Key("carried").Number(summary.carried).Key("removed").Number(summary.removed);
-  json.Key("failed").Number(summary.failed).Key("report").String(Utf8Of(report)).Close('}');
+  json.Key("failed").Number(summary.failed).Key("report").String(Utf8Of(ReportText(reportPath))).Close('}');
   return Hand(json);
 }
 
@@ -269,13 +274,12 @@ EMSCRIPTEN_KEEPALIVE const char* hvxfer_web_run(const char* sourceFolder, const 
 // in the user's folder (making the output folder, creating, writing and moving the new save): the report
 // the native run leaves when it stops at that step. Returns the report as text.
 EMSCRIPTEN_KEEPALIVE const char* hvxfer_web_failure_report(int code, const char* reportPath) {
-  const std::string line = RunReportErrorLine(code, CarryOverMessage(code));
   {
     CRunReport report(reportPath);
-    report.Write(line);
+    report.Write(RunReportErrorLine(code, CarryOverMessage(code)));
   }
   Json json;
-  json.Open('{').Key("report").String(Utf8Of(line)).Close('}');
+  json.Open('{').Key("report").String(Utf8Of(ReportText(reportPath))).Close('}');
   return Hand(json);
 }
 

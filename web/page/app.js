@@ -224,10 +224,17 @@
       setFolder(which, handle);
       if (which === 'source') startPreview();
     } else {
-      const label = which === 'source' ? T.sourceLabel : T.destinationLabel;
-      setNote(`${which}-note`, T.refused(handle.name, kind.missing(layout[which]).text, label));
+      refuse(which, handle, kind);
     }
     updateInputState();
+  }
+
+  // As the dialog's folder browser keeps its OK button off: the field keeps what it had, a line says why.
+  function refuse(which, handle, kind) {
+    const label = which === 'source' ? T.sourceLabel : T.destinationLabel;
+    const line = T.refused(handle.name, kind.missing(layout[which]).text, label);
+    setNote(`${which}-note`, line);
+    return line;
   }
 
   // As the dialog takes a dropped folder: a Halvor install folder is the source, else a Vaults one the
@@ -540,6 +547,19 @@
       return;
     }
     progress.stage(T.progressRead);
+    // A folder that lost its files since it was chosen is refused as the browse would refuse it: the run
+    // would name it by the in-memory path it is mirrored to, which means nothing to the user.
+    for (const [which, folder] of [['source', sourceFolder], ['destination', destination]]) {
+      const kind = await folderKind(folder);
+      if (!kind[which]) {
+        const line = refuse(which, folder, kind);
+        setFolder(which, null);
+        setNote(`${which}-note`, line);
+        if (which === 'source') clearPreview();
+        showOutcome({ ok: false, lines: [line] });
+        return;
+      }
+    }
     const source = await sourceFolderFacts(sourceFolder);
     const destinationFacts = await destinationFolderFacts(destination);
     progress.stage(T.progressRun);

@@ -220,6 +220,51 @@ describe('the web edition, served', async () => {
     assert.deepEqual((await download(page, '#download-report')).bytes, native.report);
   });
 
+  test('a failed write in the folder leaves neither the save nor its temporary file', async (t) => {
+    const folder = workFolder(t);
+    const demo = demoFolders(folder);
+    const browser = await launch(t);
+    const site = await serveSite(t);
+    for (const [step, code] of [['createWritable', 543], ['move', 539]]) {
+      const page = await openPage(t, browser, site.url);
+      await putDemo(page, demo);
+      // The browser refuses that step of the write.
+      await page.evaluate((name) => {
+        FileSystemFileHandle.prototype[name] = () => Promise.reject(new DOMException('refused', 'InvalidStateError'));
+      }, step);
+      await pick(page, 'source', 'halvor');
+      await pick(page, 'destination', 'vaults');
+      await typeName(page, 'Hero');
+      await clickCreate(page);
+      const line = code === 543 ? 'エラー：書き込み失敗(EL543)' : 'エラー：ファイル作成失敗(EL539)';
+      assert.ok((await page.textContent('#result')).includes(line), `${step}: ${await page.textContent('#result')}`);
+      assert.equal(await page.textContent('#report'), `${line}\r\n`);
+      assert.deepEqual(await listFolder(page, 'vaults/save'), [], `${step}: what is left in save`);
+    }
+  });
+
+  test('a folder that lost its files since it was chosen is refused when creating', async (t) => {
+    const folder = workFolder(t);
+    const demo = demoFolders(folder);
+    const browser = await launch(t);
+    const site = await serveSite(t);
+    const page = await openPage(t, browser, site.url);
+    await putDemo(page, demo);
+    await pick(page, 'source', 'halvor');
+    await pick(page, 'destination', 'vaults');
+    await typeName(page, 'Hero');
+    await page.waitForFunction(() => !document.querySelector('#create').disabled);
+    await page.evaluate(async () => {
+      const root = await navigator.storage.getDirectory();
+      await (await root.getDirectoryHandle('vaults')).removeEntry('setting.exe');
+    });
+    await clickCreate(page);
+    assert.match(await page.textContent('#result'), /setting\.exe/);
+    assert.equal(await page.inputValue('#destination-folder'), '');
+    assert.deepEqual(await createButton(page), { text: kNeedInput, enabled: false });
+    assert.equal(await readStored(page, 'vaults/save/Hero.sav'), null);
+  });
+
   test('a run the file way gives the native save and report as downloads', async (t) => {
     const folder = workFolder(t);
     const demo = demoFolders(folder);
