@@ -94,6 +94,61 @@ describe('the web edition, served', async () => {
     assert.deepEqual(await createButton(page), { text: kCreate, enabled: true });
   });
 
+  test('usable by keyboard alone, every field labelled', async (t) => {
+    const folder = workFolder(t);
+    const demo = demoFolders(folder);
+    const browser = await launch(t);
+    const site = await serveSite(t);
+    const page = await openPage(t, browser, site.url);
+    await putDemo(page, demo);
+    const unlabelled = await page.$$eval('input', (fields) =>
+      fields.filter((f) => !document.querySelector(`label[for="${f.id}"]`)).map((f) => f.id));
+    assert.deepEqual(unlabelled, []);
+
+    const order = [];
+    await page.focus('body');
+    for (let i = 0; i < 7; ++i) {
+      await page.keyboard.press('Tab');
+      order.push(await page.evaluate(() => document.activeElement.id));
+    }
+    assert.deepEqual(order, ['source-folder', 'source-browse', 'destination-folder', 'destination-browse', 'save-file',
+      'user-name', 'create']);
+
+    await page.evaluate(() => window.__picks.push('halvor', 'vaults'));
+    await page.focus('#source-browse');
+    await page.keyboard.press('Enter');
+    await page.waitForFunction(() => document.querySelector('#source-folder').value === 'halvor');
+    await page.focus('#destination-browse');
+    await page.keyboard.press('Space');
+    await page.waitForFunction(() => document.querySelector('#destination-folder').value === 'vaults');
+    await page.focus('#user-name');
+    await page.keyboard.type('Hero');
+    await page.waitForFunction(() => !document.querySelector('#create').disabled);
+    await page.evaluate(() => { document.querySelector('#result').className = ''; });
+    await page.keyboard.press('Enter');
+    await waitForOutcome(page);
+    assert.match(await page.textContent('#result'), /セーブデータの引継ぎが完了しました。/);
+  });
+
+  test('without folder access the page offers the save file and says so', async (t) => {
+    const folder = workFolder(t);
+    const demo = demoFolders(folder);
+    const browser = await launch(t);
+    const site = await serveSite(t);
+    const context = await browser.newContext();
+    t.after(() => context.close());
+    const page = await context.newPage();
+    await page.addInitScript(() => { delete window.showDirectoryPicker; });
+    await page.goto(site.url);
+    await page.waitForSelector('html[data-ready="true"]');
+    assert.equal(await page.isDisabled('#source-browse'), true);
+    assert.equal(await page.isDisabled('#destination-browse'), true);
+    assert.match(await page.textContent('#source-note'), /フォルダを選べません/);
+    await page.setInputFiles('#save-file', join(demo.halvor, 'main', 'save', 'save00.dat'));
+    await typeName(page, 'Hero');
+    assert.deepEqual(await createButton(page), { text: kCreate, enabled: true });
+  });
+
   test('name statuses are the core\'s, and the field holds 18 bytes of the game\'s code page', async (t) => {
     const browser = await launch(t);
     const site = await serveSite(t);
