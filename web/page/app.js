@@ -42,12 +42,17 @@
     outcome: { carried: '引継ぎ', removed: '削除', failed: '失敗' },
     totals: (p) => `引継ぎ ${p.carried}個 / 削除 ${p.removed}個 / 失敗 ${p.failed}個(最上位のアイテムの数)`,
     more: (shown, rows) => `表示は最初の ${shown} 行までです(全 ${rows} 行)。`,
+    reportMore: (shown, lines) =>
+      `表示は最初の ${shown} 行までです(全 ${lines} 行)。すべては log.txt を保存して見てください。`,
     loading: 'ページを準備しています…',
     loadFailed: (why) => `ページのデータを読み込めませんでした: ${why}`,
     workerFailed: (why) => `処理が途中で止まりました: ${why}`,
   };
 
   const kPreviewRows = 500;
+  // A report of a large save has a line per item: the page shows its beginning, log.txt holds it all
+  // (laying out hundreds of thousands of lines would hold the page still for seconds).
+  const kReportLines = 2000;
   const kProgressDelayMs = 500;
 
   // ---- The core: one compiled module, any number of workers ----
@@ -343,14 +348,15 @@
 
   // ---- Progress ----
 
-  function startProgress() {
+  // Shown once a task has taken longer than half a second: what it does and for how long.
+  function startProgress(box, label) {
     const started = performance.now();
     let stage = '';
-    const show = () => {
-      $('progress').hidden = false;
-      $('progress-text').textContent = stage + T.seconds(Math.floor((performance.now() - started) / 1000));
-    };
     let shown = false;
+    const show = () => {
+      box.hidden = false;
+      label.textContent = stage + T.seconds(Math.floor((performance.now() - started) / 1000));
+    };
     const timer = setInterval(() => {
       if (performance.now() - started >= kProgressDelayMs) {
         shown = true;
@@ -364,7 +370,7 @@
       },
       stop() {
         clearInterval(timer);
-        $('progress').hidden = true;
+        box.hidden = true;
       },
     };
   }
@@ -403,8 +409,8 @@
     clearPreview();
     const source = state.source, saveFile = state.saveFile;
     if (!source && !saveFile) return;
-    const progress = state.running ? null : startProgress();
-    progress?.stage(T.progressPreview);
+    const progress = startProgress($('preview-progress'), $('preview-progress-text'));
+    progress.stage(T.progressPreview);
     const worker = new CoreWorker();
     state.preview = worker;
     try {
@@ -418,7 +424,7 @@
     } catch (error) {
       if (!error.cancelled) setNote('page-note', T.workerFailed(error.message));
     } finally {
-      progress?.stop();
+      progress.stop();
       if (state.preview === worker) {
         state.preview = null;
         worker.terminate();
@@ -465,7 +471,10 @@
     if (reportBytes) downloads.append(downloadLink('log.txt', reportBytes, 'download-report', T.reportLink));
     $('outcome').hidden = false;
 
-    $('report').textContent = report || '';
+    const reportLines = (report || '').split('\n');
+    const shown = reportLines.length > kReportLines + 1 ? reportLines.slice(0, kReportLines).join('\n') : report || '';
+    $('report').textContent = shown;
+    $('report-more').textContent = shown === (report || '') ? '' : T.reportMore(kReportLines, reportLines.length - 1);
     $('report-section').hidden = report === undefined;
   }
 
@@ -600,7 +609,7 @@
     state.running = true;
     updateInputState();
     setNote('page-note', '');
-    const progress = startProgress();
+    const progress = startProgress($('progress'), $('progress-text'));
     // The inputs as they are when the button is pressed; typing during the run changes the next one.
     const inputs = { source: state.source, destination: state.destination, saveFile: state.saveFile,
                      name: $('user-name').value };

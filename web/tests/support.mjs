@@ -126,6 +126,10 @@ export async function openPage(t, browser, url, { picker = true } = {}) {
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(error.message));
+  // Anything the page's own policy refused: the page must need nothing it does not allow.
+  page.on('console', (message) => {
+    if (/Content.Security.Policy/i.test(message.text())) errors.push(message.text());
+  });
   t.after(() => {
     if (errors.length) throw new Error(`the page raised: ${errors.join('; ')}`);
   });
