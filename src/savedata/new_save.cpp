@@ -66,6 +66,7 @@ bool IsUnfinishedNameOf(const std::string& name, const std::string& saveName) {
 int DeflateContainer(const std::uint8_t* container, std::uint32_t size, CByteArray& encoded) {
   CZlib zlib = MakeFormatZlib();
   CByteArray deflated = zlib.Deflate(container, size, CZlib::kEngineLevel);
+  // Only running out of memory, or a result past 4 GiB, fails here: nothing a test can afford.
   if (deflated.IsNull()) return kNewSaveDeflate;
   encoded = deflated;
   return kNewSaveOk;
@@ -77,6 +78,7 @@ int BuildNewSaveDocument(CArchive& archive, const std::string& userName, const s
                          CStream& document) {
   std::string header;
   if (int code = ReadHeader(archive, userName, header)) return code;
+  // Writing to a growable memory stream fails only when memory runs out.
   if (!WriteText(document, header)) return kNewSaveHeaderWrite;
   if (!WriteText(document, itemText)) return kNewSaveItemsWrite;
   return CopyFooter(archive, document);
@@ -93,7 +95,7 @@ int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded)
     if (!WriteXmlDocument(document, size, xml) || xml.IsClosed() || xml.GetSize() == 0) return kNewSaveDocument;
     scrambled = VmqdScramble(xml.GetBuffer().Data(), xml.GetSize());
   }
-  if (scrambled.IsNull()) return kNewSaveScramble;
+  if (scrambled.IsNull()) return kNewSaveScramble;  // the declaration is never empty: only memory can fail
   return DeflateContainer(scrambled.Data(), scrambled.GetCount(), encoded);
 }
 
@@ -113,7 +115,7 @@ int EncodeConverted(std::string& text, std::size_t start, CByteArray& encoded) {
   try {
     utf8.insert(0, std::string(5, '\0') + declaration);
   } catch (const std::bad_alloc&) {
-    return kNewSaveScramble;
+    return kNewSaveScramble;  // memory alone: the scramble itself cannot fail on a non-empty payload
   }
   auto* container = reinterpret_cast<std::uint8_t*>(utf8.data());
   VmqdScrambleInPlace(container, n);
@@ -127,7 +129,7 @@ int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std
   encoded.Reset();
   std::string used;
   used.swap(text);  // gone when this returns, whatever the result
-  if (used.size() < kNewSaveFrontRoom) return kNewSaveItemsWrite;
+  if (used.size() < kNewSaveFrontRoom) return kNewSaveItemsWrite;  // a caller's fault: the run always keeps it
   std::string header;
   if (int code = ReadHeader(archive, userName, header)) return code;
 
@@ -142,7 +144,7 @@ int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std
       items = front;
     }
   } catch (const std::bad_alloc&) {
-    return kNewSaveHeaderWrite;
+    return kNewSaveHeaderWrite;  // the header goes into memory: only running out of it fails
   }
   const std::size_t start = items - header.size();
   std::copy(header.begin(), header.end(), used.begin() + static_cast<std::ptrdiff_t>(start));

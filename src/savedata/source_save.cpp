@@ -35,6 +35,7 @@ int ReadSourceSaveBytes(const void* data, std::uint32_t size, SourceItemList& it
 
 int ReadSourceSaveData(const CByteArray& data, SourceItemList& items) {
   CMemoryStream in(data, kGenericRead, CMemoryStream::kDoubling);
+  // Only a null buffer leaves the stream closed, and a run comes here with inflated bytes, never null.
   if (in.IsClosed()) return kSourceSaveMemory;
   // A growable stream would satisfy a seek past its end by inventing zero bytes.
   if (in.GetSize() < kSourceSaveLeadingBytes || !in.Seek(kSourceSaveLeadingBytes, kSeekBegin)) {

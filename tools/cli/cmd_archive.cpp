@@ -8,8 +8,8 @@
 #include "archive/archive.h"
 #include "archive_pack.h"
 #include "command.h"
-#include "foundation/cp932.h"
 #include "foundation/text.h"
+#include "username/file_name.h"
 
 namespace hvxfer::cli {
 namespace {
@@ -45,18 +45,6 @@ std::string CodecText(std::uint32_t fourCC) {
 // The member's file name; "." is the group of members without extension.
 std::string MemberFileName(const std::string& extension, const std::string& title) {
   return extension == CArchive::kNoExtension ? title : title + extension;
-}
-
-// A name that writes one file inside the target folder and nowhere else.
-bool IsSafeFileName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  bool safe = true;
-  vmqdSDK::ForEachCharacter(name, [&](std::size_t i, std::size_t size) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
-    if (size == 1 && (c < 0x20 || c == 0x7F || std::string("\\/:*?\"<>|").find(name[i]) != std::string::npos))
-      safe = false;
-  });
-  return safe;
 }
 
 // The whole decoded member, or false when it cannot be served.
@@ -174,7 +162,7 @@ int Extract(const Args& args) {
     for (const auto& [title, record] : titles) {
       const std::string name = MemberFileName(extension, title);
       std::string bytes, error;
-      if (!IsSafeFileName(name)) {
+      if (!vmqdSDK::IsSafeFileName(name)) {
         PrintErr(name + ": not usable as a file name, skipped\n");
         status = kExitFailed;
       } else if (!ReadMember(archive, extension, title, bytes)) {
