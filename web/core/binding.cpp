@@ -11,22 +11,26 @@
 
 #include "archive/archive.h"
 #include "carryover/carry_over.h"
+#include "carryover/item_conversion.h"
 #include "carryover/preview.h"
+#include "carryover/run_failure.h"
 #include "carryover/run_report.h"
 #include "carryover/tool_data.h"
 #include "foundation/cp932.h"
 #include "foundation/path.h"
 #include "foundation/platform/platform.h"
 #include "foundation/text.h"
+#include "installfolder/install_folder.h"
 #include "savedata/new_save.h"
+#include "username/name_status.h"
+#include "username/user_name.h"
 
 namespace vmqdSDK::web {
 namespace {
 
-// The dialog's name field takes this many bytes of CP932 (its ANSI edit control counts bytes).
-constexpr std::size_t kNameFieldBytes = 18;
-// Where the run puts the new save inside the destination install folder.
-constexpr const char* kOutputFolder = "save\\";
+// Where the run puts the new save inside the destination install folder (the run spells it where it
+// builds the path: destination + "save\\"; the page learns it from here).
+constexpr const char* kOutputFolder = "save";
 
 // A core text as UTF-8; a character without a counterpart (never one of the core's own) becomes U+FFFD.
 std::string Utf8Of(const std::string& cp932) {
@@ -162,10 +166,10 @@ std::string ReportText(const std::string& reportPath) {
   return report;
 }
 
-const char* OutcomeKey(PreviewOutcome outcome) {
+const char* OutcomeKey(ItemOutcome outcome) {
   switch (outcome) {
-    case PreviewOutcome::kCarried: return "carried";
-    case PreviewOutcome::kRemoved: return "removed";
+    case ItemOutcome::kCarried: return "carried";
+    case ItemOutcome::kRemoved: return "removed";
     default: return "failed";
   }
 }
@@ -198,8 +202,8 @@ EMSCRIPTEN_KEEPALIVE const char* hvxfer_web_layout() {
   json.Key("sourceSave");
   AddPath(json, kSourceSaveFile);
   json.Key("outputFolder");
-  AddPath(json, std::string(kOutputFolder).substr(0, std::char_traits<char>::length(kOutputFolder) - 1));
-  json.Key("nameFieldBytes").Number(kNameFieldBytes);
+  AddPath(json, kOutputFolder);
+  json.Key("nameFieldBytes").Number(kUserNameMaxBytes);
   // The failures of the steps the page does in the user's folder.
   json.Key("codes").Open('{').Key("outputFolder").Number(kRunOutputFolder);
   json.Key("create").Number(kNewSaveCreate).Key("write").Number(kNewSaveWrite).Close('}');
@@ -213,7 +217,7 @@ EMSCRIPTEN_KEEPALIVE const char* hvxfer_web_name_status(const char* utf8Name) {
   std::vector<std::size_t> sizes;
   const std::string all = FieldText(utf8Name, &sizes);
   std::size_t keep = 0, bytes = 0;
-  while (keep < sizes.size() && bytes + sizes[keep] <= kNameFieldBytes) bytes += sizes[keep++];
+  while (keep < sizes.size() && bytes + sizes[keep] <= kUserNameMaxBytes) bytes += sizes[keep++];
   const UserNameStatus status = CheckUserNameStatus(all.substr(0, bytes));
   Json json;
   json.Open('{').Key("usable").Bool(status.IsUsable()).Key("text").String(Utf8Of(status.text));
@@ -245,7 +249,7 @@ EMSCRIPTEN_KEEPALIVE const char* hvxfer_web_preview(const char* sourceFolder, in
   const std::size_t shown = maxRows < 0 ? 0 : std::min<std::size_t>(preview.items.size(), maxRows);
   for (std::size_t i = 0; i < shown; ++i) {
     const PreviewItem& item = preview.items[i];
-    const bool carried = item.outcome == PreviewOutcome::kCarried;
+    const bool carried = item.outcome == ItemOutcome::kCarried;
     json.Open('[').Number(static_cast<std::uint64_t>(item.depth)).Number(item.sourceId);
     json.String(Utf8Of(ReportNameText(item.oldName))).String(OutcomeKey(item.outcome));
     json.String(Utf8Of(carried ? ReportNameText(item.newName) : std::string()));
