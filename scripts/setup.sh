@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build and the tests need. Safe to run again: the package lists are
 # refreshed and packages installed only when something is missing.
-#   bash scripts/setup.sh          everything (both build flavours, Wine and its display)
+#   bash scripts/setup.sh          everything (all build flavours, Wine and its display, Chromium)
 #   bash scripts/setup.sh native   only what the native build and its tests need
 #   bash scripts/setup.sh fuzz     the native set and clang for the fuzz targets (fuzz/README.md)
 # Everything also gets the browser tests' npm package (web/package-lock.json) into web/node_modules.
@@ -24,8 +24,9 @@ packages=("${native[@]}")
   wine wine64 fonts-wine xvfb fonts-ipafont-gothic x11-utils imagemagick
   # the ja_JP.UTF-8 locale data Wine needs for Japanese file names (built privately with localedef)
   locales
-  # the browser edition's tests: headless chromium, driven by playwright-core from npm (no browser download)
-  chromium
+  # WebAssembly build: Emscripten with its prebuilt system libraries, zlib's sources (inside binutils'),
+  # and Chromium for the page's tests (driven by playwright-core from npm, no browser download)
+  emscripten binutils-source chromium
 )
 [ "${1:-all}" != all ] || command -v npm >/dev/null || packages+=(npm)
 

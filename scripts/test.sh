@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Sets up the machine, then builds and runs every test: the native build (AddressSanitizer +
-# UndefinedBehaviorSanitizer) and the Windows build, whose programs run under Wine in a fresh prefix.
-# Prints a summary and exits non-zero when any step fails.
+# UndefinedBehaviorSanitizer), the Windows build, whose programs run under Wine in a fresh prefix, and the
+# WebAssembly build, whose programs run under Node.js. Prints a summary and exits non-zero when any step fails.
 #
-# Build folders: build/native and build/windows (HVXFER_NATIVE_DIR / HVXFER_WINDOWS_DIR to change them).
+# Build folders: build/native, build/windows and build/wasm (HVXFER_NATIVE_DIR / HVXFER_WINDOWS_DIR /
+# HVXFER_WASM_DIR to change them).
 # HVXFER_SKIP_SETUP=1 skips the package check.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 NATIVE_DIR=${HVXFER_NATIVE_DIR:-build/native}
 WINDOWS_DIR=${HVXFER_WINDOWS_DIR:-build/windows}
+WASM_DIR=${HVXFER_WASM_DIR:-build/wasm}
 JOBS=${HVXFER_JOBS:-2}
 TEST_TIMEOUT=600
 
@@ -81,6 +83,9 @@ native_configure() {
 windows_configure() {
   cmake --preset windows -B "$WINDOWS_DIR" -DHVXFER_HOST_CLI="$(realpath -m "$NATIVE_DIR/tools/cli/hvxfer-cli")"
 }
+wasm_configure() {
+  cmake --preset wasm -B "$WASM_DIR" -DHVXFER_HOST_CLI="$(realpath -m "$NATIVE_DIR/tools/cli/hvxfer-cli")"
+}
 run_wine_steps() {
   # shellcheck source=wine-env.sh
   . scripts/wine-env.sh
@@ -118,6 +123,19 @@ if [ "$native_ok" -eq 1 ]; then
   fi
 else
   skip_step "windows build" "the native hvxfer-cli is needed to make main.cr"
+fi
+
+# The WebAssembly build under Node.js: its tests compare it with the native hvxfer-cli, which also makes its
+# main.cr.
+if [ "$native_ok" -eq 1 ]; then
+  if run_step "wasm configure" wasm_configure &&
+     run_step "wasm build" cmake --build "$WASM_DIR" -j "$JOBS"; then
+    run_step "wasm tests" ctest --test-dir "$WASM_DIR" --output-on-failure --timeout "$TEST_TIMEOUT"
+  else
+    skip_step "wasm tests" "wasm build failed"
+  fi
+else
+  skip_step "wasm build" "the native hvxfer-cli is needed to make main.cr and to compare with"
 fi
 
 echo
