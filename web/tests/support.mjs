@@ -19,8 +19,10 @@ export const paths = {
   chromium: process.env.HVXFER_CHROMIUM || '/usr/bin/chromium',
   largeSave: process.env.HVXFER_LARGE_SAVE ? fromTop(process.env.HVXFER_LARGE_SAVE) : '',
 };
-for (const [what, path] of [['site', join(paths.web, 'site', 'index.html')], ['hvxfer-cli', paths.cli]]) {
-  if (!existsSync(path)) throw new Error(`the ${what} is not built: ${path} is missing`);
+const needed = [['site', join(paths.web, 'site', 'index.html')], ['hvxfer-cli', paths.cli]];
+if (paths.largeSave) needed.push(['large save (HVXFER_LARGE_SAVE)', paths.largeSave]);
+for (const [what, path] of needed) {
+  if (!existsSync(path)) throw new Error(`the ${what} is missing: ${path}`);
 }
 
 export function cli(...args) {
