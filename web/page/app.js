@@ -42,17 +42,16 @@
     outcome: { carried: '引継ぎ', removed: '削除', failed: '失敗' },
     totals: (p) => `引継ぎ ${p.carried}個 / 削除 ${p.removed}個 / 失敗 ${p.failed}個(最上位のアイテムの数)`,
     more: (shown, rows) => `表示は最初の ${shown} 行までです(全 ${rows} 行)。`,
-    reportMore: (shown, lines) =>
-      `表示は最初の ${shown} 行までです(全 ${lines} 行)。すべては log.txt を保存して見てください。`,
     loading: 'ページを準備しています…',
     loadFailed: (why) => `ページのデータを読み込めませんでした: ${why}`,
     workerFailed: (why) => `処理が途中で止まりました: ${why}`,
   };
 
   const kPreviewRows = 500;
-  // A report of a large save has a line per item: the page shows its beginning, log.txt holds it all
-  // (laying out hundreds of thousands of lines would hold the page still for seconds).
-  const kReportLines = 2000;
+  // A report of a large save has a line per item: it is laid out in blocks of this many lines, and the
+  // browser skips the layout of the blocks out of sight (laying out 200 000 lines at once would hold the
+  // page still for seconds).
+  const kReportBlockLines = 500;
   const kProgressDelayMs = 500;
 
   // ---- The core: one compiled module, any number of workers ----
@@ -471,11 +470,20 @@
     if (reportBytes) downloads.append(downloadLink('log.txt', reportBytes, 'download-report', T.reportLink));
     $('outcome').hidden = false;
 
-    const reportLines = (report || '').split('\n');
-    const shown = reportLines.length > kReportLines + 1 ? reportLines.slice(0, kReportLines).join('\n') : report || '';
-    $('report').textContent = shown;
-    $('report-more').textContent = shown === (report || '') ? '' : T.reportMore(kReportLines, reportLines.length - 1);
+    $('report').replaceChildren(...reportBlocks(report || ''));
     $('report-section').hidden = report === undefined;
+  }
+
+  function reportBlocks(report) {
+    const lines = report.match(/[^\n]*\n|[^\n]+$/g) || [];
+    const blocks = [];
+    for (let i = 0; i < lines.length; i += kReportBlockLines) {
+      const block = document.createElement('span');
+      block.className = 'report-block';
+      block.textContent = lines.slice(i, i + kReportBlockLines).join('');
+      blocks.push(block);
+    }
+    return blocks;
   }
 
   function errorLineOf(run) {
@@ -506,19 +514,26 @@
 
   let unfinishedCount = 0;
 
+  // What the run removed from its mirror of the output folder, temporary files of stopped runs, goes from
+  // the real folder too. Chromium writes through "<name>.crswap" beside a file: a stopped page can leave
+  // that as well.
+  async function removeLeftovers(destination, names) {
+    const folder = await handleAt(destination, layout.outputFolder.parts, 'directory');
+    if (!folder) return;
+    for (const name of names) {
+      for (const leftover of [name, `${name}.crswap`]) await folder.removeEntry(leftover).catch(() => {});
+    }
+  }
+
   // The new save into the user's folder, as the native run writes it: under a temporary name beside its
   // own, then moved to its name, never over an existing file. What the browser cannot make as safe is in
   // web/README.md ("What the browser cannot make safe").
-  async function writeNewSave(destination, saveFile, bytes, removed) {
+  async function writeNewSave(destination, saveFile, bytes) {
     let folder = destination;
     try {
       for (const part of layout.outputFolder.parts) folder = await folder.getDirectoryHandle(part, { create: true });
     } catch {
       throw new WriteFailure(layout.codes.outputFolder);
-    }
-    for (const name of removed) {
-      // Chromium writes through "<name>.crswap" beside a file; a stopped writer can leave that as well.
-      for (const leftover of [name, `${name}.crswap`]) await folder.removeEntry(leftover).catch(() => {});
     }
     const mark = crypto.getRandomValues(new Uint32Array(1))[0];
     const { name: temporary } = await checks.call('unfinishedName', { saveFile, mark, count: unfinishedCount++ });
@@ -575,10 +590,11 @@
     const run = await withOwnWorker((worker) =>
       worker.call('run', { source, destination: destinationFacts, name }, source.files.map((f) => f.bytes)));
     let outcome = { ok: run.ok, errorLine: errorLineOf(run), lines: [], report: run.report, reportBytes: run.reportBytes };
+    if (run.removed.length) await removeLeftovers(destination, run.removed);
     if (run.saveFile) {
       progress.stage(T.progressWrite);
       try {
-        await writeNewSave(destination, run.saveFile, run.saveBytes, run.removed);
+        await writeNewSave(destination, run.saveFile, run.saveBytes);
         const path = [destination.name, ...layout.outputFolder.parts, run.saveFile].join('\\');
         outcome.lines.push(T.written(path));
       } catch (error) {

@@ -229,7 +229,8 @@ describe('the web edition, served', async () => {
     const browser = await launch(t);
     const site = await serveSite(t);
     const page = await openPage(t, browser, site.url);
-    await putDemo(page, demo, [[`vaults/save/${leftover}`, Buffer.from('half')], ['vaults/save/Other.sav', Buffer.from('o')]]);
+    await putDemo(page, demo, [[`vaults/save/${leftover}`, Buffer.from('half')],
+      [`vaults/save/${leftover}.crswap`, Buffer.from('half')], ['vaults/save/Other.sav', Buffer.from('o')]]);
     await pick(page, 'source', 'halvor');
     await pick(page, 'destination', 'vaults');
     await typeName(page, 'Hero');
@@ -261,7 +262,8 @@ describe('the web edition, served', async () => {
     const browser = await launch(t);
     const site = await serveSite(t);
     const page = await openPage(t, browser, site.url);
-    await putDemo(page, demo, [['vaults/save/Hero.sav', existing]]);
+    // The run removes what stopped runs left before it looks for the save, as the native one does.
+    await putDemo(page, demo, [['vaults/save/Hero.sav', existing], ['vaults/save/Hero.sav.hvxfer-2a-0.tmp', existing]]);
     await pick(page, 'source', 'halvor');
     await pick(page, 'destination', 'vaults');
     await typeName(page, 'Hero');
