@@ -47,7 +47,7 @@
     workerFailed: (why) => `処理が途中で止まりました: ${why}`,
   };
 
-  const kPreviewRows = 500;
+  const kPreviewRows = 2000;
   // A report of a large save has a line per item: it is laid out in blocks of this many lines, and the
   // browser skips the layout of the blocks out of sight (laying out 200 000 lines at once would hold the
   // page still for seconds).
