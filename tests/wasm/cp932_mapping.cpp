@@ -113,14 +113,14 @@ int main() {
       FromUtf8(utf8, Utf8Of(cp), label);
     }
   }
-  // What is no well-formed UTF-8: overlong forms (of characters that would convert), surrogates, past
-  // U+10FFFF, cut short, a lone continuation byte, bytes UTF-8 never uses; some after a good character.
-  // And characters that convert one way only, alone and in a text.
-  for (const std::string text :
-       {"\xC1\x81", "\xC0\x80", "\xE0\x81\x81", "\xE0\x9F\xBF", "\xF0\x80\x81\x81", "\xED\xA0\x80", "\xED\xBF\xBF",
-        "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "\xFC\x84\x80\x80\x80\x80", "\xE3\x81", "\xE3", "\x80", "\xBF", "\xFE",
-        "\xFF", "a\xE3\x81", "\xE3\x81\x82\xC1\x81", "\xE3\x81\x82\xE3\x81\x84", "\xEF\xBB\xBF" "a", "a\xC2\xA5" "b",
-        "\xE2\x80\xBE", "\xEF\xBD\x9E", "\xE3\x80\x9C", "a\xF3\xA0\x80\x81" "b"}) {
+  // Texts, a line each: overlong forms (of characters that would convert); surrogates and past U+10FFFF; cut
+  // short, lone continuation bytes, bytes UTF-8 never uses, some after good characters; well-formed texts;
+  // characters that convert one way only, alone and among others.
+  for (const std::string text : {"\xC1\x81", "\xC0\x80", "\xE0\x81\x81", "\xE0\x9F\xBF", "\xF0\x80\x81\x81",
+                                 "\xED\xA0\x80", "\xED\xBF\xBF", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80",
+                                 "\xE3\x81", "\xE3", "a\xE3\x81", "\x80", "\xBF", "\xFE", "\xFF", "\xE3\x81\x82\xC1",
+                                 "\xE3\x81\x82\xE3\x81\x84", "\xEF\xBB\xBF" "a",
+                                 "a\xC2\xA5" "b", "\xE2\x80\xBE", "\xEF\xBD\x9E", "\xE3\x80\x9C", "\xF3\xA0\x80\x81"}) {
     std::string cp932;
     const bool converted = Utf8ToCp932(text, cp932);
     Text("utf8-text", converted, text, cp932);

@@ -16,7 +16,7 @@ extern "C" {
 int hvxfer_program_path(char* buffer, int size);  // the bytes needed, with the NUL; 0 when there is no path
 int hvxfer_process_id();                          // 0 when unknown
 int hvxfer_is_terminal(int fd);
-int hvxfer_hard_link(const char* from, const char* to);  // 0 or an error number
+int hvxfer_move_no_replace(const char* from, const char* to);  // 0 or an error number
 }
 
 namespace vmqdSDK::platform::host {
@@ -131,8 +131,8 @@ std::uint32_t ProcessId() {
   return id > 0 ? static_cast<std::uint32_t>(id) : static_cast<std::uint32_t>(::getpid());
 }
 
-bool HardLink(const std::string& from, const std::string& to) {
-  const int error = hvxfer_hard_link(from.c_str(), to.c_str());
+bool MoveNoReplace(const std::string& from, const std::string& to) {
+  const int error = hvxfer_move_no_replace(from.c_str(), to.c_str());
   if (error != 0) errno = error;
   return error == 0;
 }

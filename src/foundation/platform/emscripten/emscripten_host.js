@@ -1,11 +1,13 @@
 // The JavaScript half of the POSIX layer's host under Emscripten (emscripten_host.cpp), linked into every
 // program with the platform layer (cmake/wasm.cmake). Emscripten's runtime is written for a browser: where
-// Node.js runs the program, what the program is and, with Node's real files (NODERAWFS), whether a stream
-// is a terminal, hard links and flushing are asked of Node itself. A page has none of these: no program
-// file, no terminal, files in memory without hard links and with nothing to flush.
+// Node.js runs the program on its real files (NODERAWFS), what the program is, whether a stream is a
+// terminal, a rename that keeps an existing name and flushing to the disk are asked of Node itself. Among
+// files in memory (a page's) there is no program file, no terminal and nothing to flush.
 mergeInto(LibraryManager.library, {
+  // The program is the script that node runs; among files in memory there is no program file.
   hvxfer_program_path: function(buffer, size) {
-    if (!ENVIRONMENT_IS_NODE || process.argv.length < 2) return 0;
+#if NODERAWFS
+    if (process.argv.length < 2) return 0;
     var path;
     try {
       path = require('fs').realpathSync(process.argv[1]);
@@ -15,6 +17,9 @@ mergeInto(LibraryManager.library, {
     var needed = lengthBytesUTF8(path) + 1;
     if (needed <= size) stringToUTF8(path, buffer, size);
     return needed;
+#else
+    return 0;
+#endif
   },
 
   // Emscripten calls every standard stream a terminal. With Node's files a descriptor stands for one of
@@ -35,21 +40,35 @@ mergeInto(LibraryManager.library, {
     return ENVIRONMENT_IS_NODE ? process.pid : 0;
   },
 
-  // 0, or the error number. Node's link never replaces an existing name.
+  // 0, or the error number. Emscripten offers no rename that keeps an existing name.
+  hvxfer_move_no_replace__deps: ['$FS', '$ERRNO_CODES'],
+  hvxfer_move_no_replace: function(from, to) {
+    from = UTF8ToString(from);
+    to = UTF8ToString(to);
 #if NODERAWFS
-  hvxfer_hard_link__deps: ['$ERRNO_CODES'],
-#endif
-  hvxfer_hard_link: function(from, to) {
-#if NODERAWFS
+    // Node's hard link never replaces a name; a source name left over after a failed unlink is only a second
+    // name of the moved file.
     try {
-      require('fs').linkSync(UTF8ToString(from), UTF8ToString(to));
-      return 0;
+      require('fs').linkSync(from, to);
     } catch (e) {
       if (!(e.code in ERRNO_CODES)) throw e;
       return ERRNO_CODES[e.code];
     }
+    try {
+      require('fs').unlinkSync(from);
+    } catch (e) {
+    }
+    return 0;
 #else
-    return {{{ cDefine('EMLINK') }}};
+    // Files in memory belong to this program alone: nothing comes between the look and the rename.
+    try {
+      if (FS.analyzePath(to, true).exists) return {{{ cDefine('EEXIST') }}};
+      FS.rename(from, to);
+      return 0;
+    } catch (e) {
+      if (!(e instanceof FS.ErrnoError)) throw e;
+      return e.errno;
+    }
 #endif
   },
 

@@ -131,7 +131,8 @@ int main(int argc, char** argv) {
          "// Each byte's code point where it is a character alone, else kCp932NotAlone.\n"
          "constexpr std::uint32_t kCp932NotAlone = 0xFFFFFFFFu;\n"
          "constexpr std::uint32_t kCp932Single[256] = {";
-  for (unsigned b = 0; b < 256; ++b) out << (b % 8 ? " " : "\n    ") << Hex(single[b], single[b] > 0xFFFF ? 8 : 4) << ",";
+  for (unsigned b = 0; b < 256; ++b)
+    out << (b % 8 ? " " : "\n    ") << Hex(single[b], single[b] > 0xFFFF ? 8 : 4) << ",";
   out << "\n};\n\n"
          "// Of a byte that starts a pair: its row of kCp932Pairs plus one, else 0.\n"
          "constexpr std::uint8_t kCp932PairRow[256] = {";

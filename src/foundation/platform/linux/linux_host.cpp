@@ -1,9 +1,13 @@
-// The POSIX layer's host on Linux: glibc's iconv and the kernel's own view of the program.
+// The POSIX layer's host on Linux: glibc's iconv, the kernel's view of the program and its rename that
+// does not replace.
 #include "foundation/platform/posix/host.h"
 
+#include <fcntl.h>
 #include <iconv.h>
+#include <stdio.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <memory>
 #include <new>
@@ -55,7 +59,15 @@ std::string ProgramPath() {
 
 std::uint32_t ProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
-bool HardLink(const std::string& from, const std::string& to) { return ::link(from.c_str(), to.c_str()) == 0; }
+bool MoveNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+  // Where the file system cannot rename without replacing, a hard link never replaces either; a source
+  // name left over after a failed unlink is only a second name of the moved file.
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
+  return true;
+}
 
 bool IsTerminal(int fd) { return ::isatty(fd) != 0; }
 

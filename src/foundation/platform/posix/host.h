@@ -18,9 +18,9 @@ bool Utf8ToCp932(const std::string& utf8, std::string& cp932);
 std::string ProgramPath();
 std::uint32_t ProcessId();
 
-// A second name `to` for the file `from`; false, with errno set, where it cannot be made, and always when
-// `to` exists: a link never replaces.
-bool HardLink(const std::string& from, const std::string& to);
+// Renames `from` to `to`, never over an existing `to`: false, with errno set, when `to` exists or the rename
+// cannot be made so.
+bool MoveNoReplace(const std::string& from, const std::string& to);
 
 // Whether a standard stream (0, 1 or 2) is a terminal.
 bool IsTerminal(int fd);

@@ -178,15 +178,7 @@ bool RemoveFile(const std::string& path) {
 bool MoveFileNoReplace(const std::string& from, const std::string& to) {
   std::string nativeFrom, nativeTo;
   if (!NativePath(from, nativeFrom) || !NativePath(to, nativeTo)) return false;
-#if defined(__linux__)
-  if (::renameat2(AT_FDCWD, nativeFrom.c_str(), AT_FDCWD, nativeTo.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return Fail();
-#endif
-  // Where the file system cannot rename without replacing, a hard link never replaces either; a source
-  // name left over after a failed unlink is only a second name of the moved file.
-  if (!host::HardLink(nativeFrom, nativeTo)) return Fail();
-  ::unlink(nativeFrom.c_str());
-  return true;
+  return host::MoveNoReplace(nativeFrom, nativeTo) || Fail();
 }
 
 bool SyncFolder(const std::string& folder) {
@@ -231,8 +223,8 @@ std::string ModuleFileName() {
 }
 
 // ASCII stands for itself in both, and a large text (a new save's document) is mostly ASCII: only the runs of
-// other characters go through the host's conversion. A run ends at an ASCII byte that begins a character, never at the
-// second byte of a double-byte one.
+// other characters go through the host's conversion. A run ends at an ASCII byte that begins a character,
+// never at the second byte of a double-byte one.
 bool Cp932ToUtf8(const std::string& cp932, std::string& utf8) { return Cp932ToUtf8(cp932.data(), cp932.size(), utf8); }
 
 bool Cp932ToUtf8(const char* cp932, std::size_t n, std::string& utf8) {
@@ -291,7 +283,9 @@ std::string SystemErrorText(std::uint32_t code) {
   if (code == 0 || code > 4095) return {};
   char buffer[256];
   const char* text = ErrorTextOf(::strerror_r(static_cast<int>(code), buffer, sizeof buffer), buffer);
-  if (text == nullptr || std::strncmp(text, "Unknown error", 13) == 0) return {};
+  // What glibc and musl say of a number they do not know.
+  if (text == nullptr || std::strncmp(text, "Unknown error", 13) == 0 || std::strcmp(text, "No error information") == 0)
+    return {};
   std::string cp932;
   if (!Utf8ToCp932(text, cp932)) return {};
   return cp932;
