@@ -5,11 +5,13 @@
 // Texts cross this boundary as UTF-8 (the core's are CP932); results are JSON, held until the next call.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "archive/archive.h"
+#include "archive/stream.h"
 #include "carryover/carry_over.h"
 #include "carryover/item_conversion.h"
 #include "carryover/preview.h"
@@ -203,7 +205,6 @@ EMSCRIPTEN_KEEPALIVE const char* hvxfer_web_layout() {
   AddPath(json, kSourceSaveFile);
   json.Key("outputFolder");
   AddPath(json, kOutputFolder);
-  json.Key("nameFieldBytes").Number(kUserNameMaxBytes);
   // The failures of the steps the page does in the user's folder.
   json.Key("codes").Open('{').Key("outputFolder").Number(kRunOutputFolder);
   json.Key("create").Number(kNewSaveCreate).Key("write").Number(kNewSaveWrite).Close('}');

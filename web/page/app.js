@@ -149,7 +149,7 @@
   // ---- What the page knows ----
 
   let checks = null;  // the worker for the quick questions (names, folders, report lines)
-  let layout = null;  // from the core: markers, the source save, the output folder, the name field's size
+  let layout = null;  // from the core: markers, the source save, the output folder, the page's failure codes
   const state = {
     source: null,        // FileSystemDirectoryHandle of an accepted Halvor install folder
     destination: null,   // … of an accepted Vaults install folder
