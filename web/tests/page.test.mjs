@@ -145,9 +145,25 @@ describe('the web edition, served', async () => {
     assert.equal(await page.isDisabled('#source-browse'), true);
     assert.equal(await page.isDisabled('#destination-browse'), true);
     assert.match(await page.textContent('#source-note'), /フォルダを選べません/);
-    await page.setInputFiles('#save-file', join(demo.halvor, 'main', 'save', 'save00.dat'));
+
+    // Drops as such a browser delivers them: entries and files, no handles.
+    const drop = (item) => page.evaluate(([isDirectory, base64]) => {
+      const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+      const entry = { isDirectory, isFile: !isDirectory };
+      const dropped = { kind: 'file', webkitGetAsEntry: () => entry, getAsFile: () => new File([bytes], 'save00.dat') };
+      const event = new Event('drop', { bubbles: true, cancelable: true });
+      Object.defineProperty(event, 'dataTransfer', { value: { items: [dropped] } });
+      document.body.dispatchEvent(event);
+    }, item);
+    await drop([true, '']);
+    await waitForText(page, '#page-note', { includes: 'main\\save\\save00.dat' });
+    await drop([false, readFileSync(join(demo.halvor, 'main', 'save', 'save00.dat')).toString('base64')]);
+    await waitForText(page, '#save-note', { includes: 'save00.dat' });
+    await page.waitForSelector('#preview-section:not([hidden])');
     await typeName(page, 'Hero');
     assert.deepEqual(await createButton(page), { text: kCreate, enabled: true });
+    await clickCreate(page);
+    assert.deepEqual((await download(page, '#download-save')).bytes, nativeRun(folder, demo.halvor, demo.vaults, 'Hero').save);
   });
 
   test('name statuses are the core\'s, and the field holds 18 bytes of the game\'s code page', async (t) => {
