@@ -202,7 +202,11 @@
     state[which] = handle;
     $(`${which}-folder`).value = handle ? handle.name : '';
     setNote(`${which}-note`, '');
-    if (handle && state.saveFile) clearSaveFile();
+    // The two ways exclude each other: a folder replaces a chosen save file, and the preview made of it.
+    if (handle && state.saveFile) {
+      clearSaveFile();
+      clearPreview();
+    }
   }
 
   function clearSaveFile() {

@@ -233,6 +233,11 @@ describe('the web edition, served', async () => {
     await page.waitForFunction(() => document.querySelector('#source-folder').value === '');
     await page.waitForSelector('#preview-section:not([hidden])');
     assert.deepEqual(await previewRows(page), nativePreview(demo.halvor));
+
+    // The ways exclude each other: a folder then takes the file's place, and its preview goes with it.
+    await pick(page, 'destination', 'vaults');
+    await page.waitForSelector('#preview-section', { state: 'hidden' });
+    assert.equal(await page.$eval('#save-file', (input) => input.files.length), 0);
   });
 
   test('a run the folder way writes the native save into the chosen folder', async (t) => {
