@@ -465,7 +465,7 @@
     add(ok ? T.done : T.failed, ok ? 'good' : 'bad');
     if (errorLine) add(errorLine, 'error-line');
     for (const line of lines) add(line);
-    add(report !== undefined ? (ok ? T.doneDetail : T.failedDetail) : '');
+    if (report !== undefined) add(ok ? T.doneDetail : T.failedDetail);
     result.className = ok ? 'ok' : 'failed';
 
     const downloads = $('downloads');
@@ -549,11 +549,14 @@
       throw new WriteFailure(layout.codes.create);
     }
     const removeTemporary = () => folder.removeEntry(temporary).catch(() => {});
+    let writable = null;
     try {
-      const writable = await handle.createWritable();
+      writable = await handle.createWritable();
       await writable.write(bytes);
       await writable.close();
     } catch {
+      // Aborting drops what Chromium had written aside; the temporary file then goes.
+      if (writable) await writable.abort().catch(() => {});
       await removeTemporary();
       throw new WriteFailure(layout.codes.write);
     }

@@ -304,13 +304,17 @@ describe('the web edition, served', async () => {
     const demo = demoFolders(folder);
     const browser = await launch(t);
     const site = await serveSite(t);
-    for (const [step, code] of [['createWritable', 543], ['move', 539]]) {
+    for (const [kind, step, code] of [
+      ['FileSystemFileHandle', 'createWritable', 543],
+      ['FileSystemWritableFileStream', 'write', 543],
+      ['FileSystemFileHandle', 'move', 539],
+    ]) {
       const page = await openPage(t, browser, site.url);
       await putDemo(page, demo);
       // The browser refuses that step of the write.
-      await page.evaluate((name) => {
-        FileSystemFileHandle.prototype[name] = () => Promise.reject(new DOMException('refused', 'InvalidStateError'));
-      }, step);
+      await page.evaluate(([type, name]) => {
+        window[type].prototype[name] = () => Promise.reject(new DOMException('refused', 'InvalidStateError'));
+      }, [kind, step]);
       await pick(page, 'source', 'halvor');
       await pick(page, 'destination', 'vaults');
       await typeName(page, 'Hero');
