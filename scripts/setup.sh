@@ -4,7 +4,9 @@
 #   bash scripts/setup.sh          everything (all build flavours, Wine and its display, Chromium)
 #   bash scripts/setup.sh native   only what the native build and its tests need
 #   bash scripts/setup.sh fuzz     the native set and clang for the fuzz targets (fuzz/README.md)
+# Everything also gets the browser tests' npm package (web/package-lock.json) into web/node_modules.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 native=(cmake ninja-build g++ zlib1g-dev libgtest-dev googletest libbenchmark-dev)
 case "${1:-all}" in
@@ -23,9 +25,19 @@ packages=("${native[@]}")
   # the ja_JP.UTF-8 locale data Wine needs for Japanese file names (built privately with localedef)
   locales
   # WebAssembly build: Emscripten with its prebuilt system libraries, zlib's sources (inside binutils'),
-  # and Chromium for the page's tests
+  # and Chromium for the page's tests (driven by playwright-core from npm, no browser download)
   emscripten binutils-source chromium
 )
+[ "${1:-all}" != all ] || command -v npm >/dev/null || packages+=(npm)
+
+# playwright-core, exactly as web/package-lock.json says, once per change of the lock file.
+web_modules() {
+  [ "${1:-all}" = all ] || return 0
+  cmp -s web/package-lock.json web/node_modules/.hvxfer-lock && return 0
+  echo "setup: npm ci in web/"
+  (cd web && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+  cp web/package-lock.json web/node_modules/.hvxfer-lock
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -33,6 +45,7 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -eq 0 ]; then
   echo "setup: every package is installed"
+  web_modules "${1:-all}"
   exit 0
 fi
 
@@ -42,3 +55,4 @@ echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+web_modules "${1:-all}"

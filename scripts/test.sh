@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, then builds and runs every test: the native build (AddressSanitizer +
-# UndefinedBehaviorSanitizer), the Windows build, whose programs run under Wine in a fresh prefix, and the
-# WebAssembly build, whose programs run under Node.js. Prints a summary and exits non-zero when any step fails.
+# UndefinedBehaviorSanitizer), the Windows build, whose programs run under Wine in a fresh prefix, the
+# WebAssembly build, whose programs run under Node.js, and the web page it makes, in headless chromium.
+# Prints a summary and exits non-zero when any step fails.
 #
 # Build folders: build/native, build/windows and build/wasm (HVXFER_NATIVE_DIR / HVXFER_WINDOWS_DIR /
 # HVXFER_WASM_DIR to change them).
@@ -86,6 +87,18 @@ windows_configure() {
 wasm_configure() {
   cmake --preset wasm -B "$WASM_DIR" -DHVXFER_HOST_CLI="$(realpath -m "$NATIVE_DIR/tools/cli/hvxfer-cli")"
 }
+# The browser edition in headless chromium (web/README.md), against the native hvxfer-cli: the wasm build
+# makes the page (build/web/, HVXFER_WEB_DIR in its cache) and the 200 000-item save of the whole-run
+# benchmark; setup.sh brings web/node_modules. node's test runner ends with its totals.
+web_tests() {
+  local web cli large="$WASM_DIR/web-tests/save00.dat"
+  web=$(sed -n 's/^HVXFER_WEB_DIR:[A-Z]*=//p' "$WASM_DIR/CMakeCache.txt")
+  mkdir -p "$(dirname "$large")" && rm -f "$large"
+  node "$WASM_DIR/tests/wasm/hvxfer_whole_run_save.js" "$WASM_DIR/tools/cli/main.cr" "$large" || return 1
+  cli=$(realpath "$NATIVE_DIR/tools/cli/hvxfer-cli") && large=$(realpath "$large") || return 1
+  (cd web && HVXFER_WEB_DIR="$web" HVXFER_NATIVE_CLI="$cli" HVXFER_LARGE_SAVE="$large" \
+     timeout $((3 * TEST_TIMEOUT)) node --test)
+}
 run_wine_steps() {
   # shellcheck source=wine-env.sh
   . scripts/wine-env.sh
@@ -131,8 +144,10 @@ if [ "$native_ok" -eq 1 ]; then
   if run_step "wasm configure" wasm_configure &&
      run_step "wasm build" cmake --build "$WASM_DIR" -j "$JOBS"; then
     run_step "wasm tests" ctest --test-dir "$WASM_DIR" --output-on-failure --timeout "$TEST_TIMEOUT"
+    run_step "web tests" web_tests
   else
     skip_step "wasm tests" "wasm build failed"
+    skip_step "web tests" "wasm build failed"
   fi
 else
   skip_step "wasm build" "the native hvxfer-cli is needed to make main.cr and to compare with"
