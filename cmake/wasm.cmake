@@ -27,8 +27,8 @@ find_program(HVXFER_HOST_CXX NAMES c++ g++ clang++ REQUIRED NO_CMAKE_FIND_ROOT_P
 set(HVXFER_PLATFORM_DIR ${PROJECT_SOURCE_DIR}/src/foundation/platform)
 file(GLOB HVXFER_NATIVE_PLATFORM_SOURCES CONFIGURE_DEPENDS
      ${HVXFER_PLATFORM_DIR}/posix/*.cpp ${HVXFER_PLATFORM_DIR}/linux/*.cpp)
-file(GLOB HVXFER_HOST_HEADERS CONFIGURE_DEPENDS
-     ${PROJECT_SOURCE_DIR}/src/foundation/*.h ${HVXFER_PLATFORM_DIR}/*.h ${HVXFER_PLATFORM_DIR}/posix/*.h)
+file(GLOB HVXFER_HOST_HEADERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/foundation/*.h ${HVXFER_PLATFORM_DIR}/*.h
+     ${HVXFER_PLATFORM_DIR}/posix/*.h ${HVXFER_PLATFORM_DIR}/emscripten/*.h)
 
 # `output` built for the build machine from the sources that follow, which include from src/.
 function(hvxfer_host_program output)

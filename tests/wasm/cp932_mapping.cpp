@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "foundation/platform/emscripten/utf8.h"
 #include "foundation/platform/platform.h"
 
 namespace {
@@ -25,21 +26,7 @@ std::string Hex(const std::string& bytes) {
 
 std::string Utf8Of(std::uint32_t cp) {
   std::string out;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  vmqdSDK::platform::host::AppendUtf8(cp, out);
   return out;
 }
 

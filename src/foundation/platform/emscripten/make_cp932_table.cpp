@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/platform/emscripten/utf8.h"
 #include "foundation/platform/posix/host.h"
 
 namespace {
@@ -29,33 +30,18 @@ constexpr unsigned kNothing = 0x10000;
 
 std::string Utf8Of(std::uint32_t cp) {
   std::string out;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  vmqdSDK::platform::host::AppendUtf8(cp, out);
   return out;
 }
 
 // The code point of a conversion's result when it is one character of the first plane (where code page 932
 // lies, and what the table's pairs hold), else kNotAlone.
 std::uint32_t DecodeOne(const std::string& utf8) {
-  const auto* b = reinterpret_cast<const unsigned char*>(utf8.data());
-  std::uint32_t cp = kNotAlone;
-  if (utf8.size() == 1) cp = b[0];
-  if (utf8.size() == 2) cp = ((b[0] & 0x1Fu) << 6) | (b[1] & 0x3Fu);
-  if (utf8.size() == 3) cp = ((b[0] & 0x0Fu) << 12) | ((b[1] & 0x3Fu) << 6) | (b[2] & 0x3Fu);
-  return cp != kNotAlone && Utf8Of(cp) == utf8 ? cp : kNotAlone;
+  std::size_t i = 0;
+  std::uint32_t cp = 0;
+  return !utf8.empty() && vmqdSDK::platform::host::NextCodePoint(utf8, i, cp) && i == utf8.size() && cp < 0x10000
+             ? cp
+             : kNotAlone;
 }
 
 int Fail(const std::string& why) {
