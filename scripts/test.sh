@@ -1,16 +1,15 @@
 #!/usr/bin/env bash
 # Sets up the machine, then builds and runs every test: the native build (AddressSanitizer +
-# UndefinedBehaviorSanitizer) and the Windows build, whose programs run under Wine in a fresh prefix.
-# Prints a summary and exits non-zero when any step fails.
+# UndefinedBehaviorSanitizer), a bounded pass of every fuzz target (fuzz/run.sh --bounded), and the Windows
+# build, whose programs run under Wine in a fresh prefix. Prints a summary and exits non-zero when any step
+# fails.
 #
-# Build folders: build/native and build/windows (HVXFER_NATIVE_DIR / HVXFER_WINDOWS_DIR to change them).
-# HVXFER_SKIP_SETUP=1 skips the package check.
+# Build folders: scripts/build-folders.sh. HVXFER_SKIP_SETUP=1 skips the package check.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-NATIVE_DIR=${HVXFER_NATIVE_DIR:-build/native}
-WINDOWS_DIR=${HVXFER_WINDOWS_DIR:-build/windows}
-JOBS=${HVXFER_JOBS:-2}
+# shellcheck source=build-folders.sh
+. scripts/build-folders.sh
 TEST_TIMEOUT=600
 
 # ---- Steps run inside one fresh Wine prefix, in order. Each is a function that fails by its status. ----
@@ -75,12 +74,6 @@ run_step() {
 }
 skip_step() { summary+=("$(printf '%-28s skipped       (%s)' "$1" "$2")"); failed=1; }
 
-native_configure() {
-  cmake --preset native -B "$NATIVE_DIR"
-}
-windows_configure() {
-  cmake --preset windows -B "$WINDOWS_DIR" -DHVXFER_HOST_CLI="$(realpath -m "$NATIVE_DIR/tools/cli/hvxfer-cli")"
-}
 run_wine_steps() {
   # shellcheck source=wine-env.sh
   . scripts/wine-env.sh
@@ -101,7 +94,7 @@ if [ "${HVXFER_SKIP_SETUP:-0}" != 1 ]; then
 fi
 
 native_ok=0
-if run_step "native configure" native_configure &&
+if run_step "native configure" configure_native &&
    run_step "native build" cmake --build "$NATIVE_DIR" -j "$JOBS"; then
   native_ok=1
   run_step "native tests" ctest --test-dir "$NATIVE_DIR" --output-on-failure --timeout "$TEST_TIMEOUT"
@@ -109,8 +102,16 @@ else
   skip_step "native tests" "native build failed"
 fi
 
+# The same inputs on every pass of a build: a fixed seed and number of runs per target (fuzz/targets.txt).
+if run_step "fuzz configure" configure_fuzz &&
+   run_step "fuzz build" cmake --build "$FUZZ_DIR" --target fuzz_targets -j "$JOBS"; then
+  run_step "fuzz pass" bash fuzz/run.sh --bounded "$FUZZ_DIR"
+else
+  skip_step "fuzz pass" "fuzz build failed"
+fi
+
 if [ "$native_ok" -eq 1 ]; then
-  if run_step "windows configure" windows_configure &&
+  if run_step "windows configure" configure_windows &&
      run_step "windows build" cmake --build "$WINDOWS_DIR" -j "$JOBS"; then
     run_wine_steps
   else
