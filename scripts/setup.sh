@@ -2,7 +2,7 @@
 # Installs every Debian package the build and the tests need. Safe to run again: the package lists are
 # refreshed and packages installed only when something is missing.
 #   bash scripts/setup.sh          everything scripts/test.sh and scripts/package.sh need (both build
-#                                  flavours, the fuzz targets, Wine and its display)
+#                                  flavours, the fuzz targets, Wine and its display, zip)
 #   bash scripts/setup.sh native   only what the native build and its tests need
 #   bash scripts/setup.sh fuzz     the native set and clang for the fuzz targets (fuzz/README.md)
 set -euo pipefail
@@ -23,6 +23,8 @@ packages=("${native[@]}")
   wine wine64 fonts-wine xvfb fonts-ipafont-gothic x11-utils imagemagick
   # the ja_JP.UTF-8 locale data Wine needs for Japanese file names (built privately with localedef)
   locales
+  # the users' zip (scripts/package.sh)
+  zip
 )
 
 missing=()
