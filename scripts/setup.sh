@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build and the tests need. Safe to run again: the package lists are
 # refreshed and packages installed only when something is missing.
-#   bash scripts/setup.sh          everything (all build flavours, Wine and its display, Chromium)
+#   bash scripts/setup.sh          everything scripts/test.sh and scripts/package.sh need (all build
+#                                  flavours, the fuzz targets, Wine and its display, Chromium, zip)
 #   bash scripts/setup.sh native   only what the native build and its tests need
 #   bash scripts/setup.sh fuzz     the native set and clang for the fuzz targets (fuzz/README.md)
 # Everything also gets the browser tests' npm package (web/package-lock.json) into web/node_modules.
@@ -16,7 +17,7 @@ esac
 
 packages=("${native[@]}")
 # libFuzzer and the sanitizer runtimes come with clang's compiler-rt
-[ "${1:-all}" != fuzz ] || packages+=(clang-14 libclang-rt-14-dev)
+[ "${1:-all}" = native ] || packages+=(clang-14 libclang-rt-14-dev)
 [ "${1:-all}" != all ] || packages+=(
   # Windows cross build (the -posix compilers carry std::thread; windres comes with the binutils)
   mingw-w64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
@@ -27,6 +28,8 @@ packages=("${native[@]}")
   # WebAssembly build: Emscripten with its prebuilt system libraries, zlib's sources (inside binutils'),
   # and Chromium for the page's tests (driven by playwright-core from npm, no browser download)
   emscripten binutils-source chromium
+  # the users' zip (scripts/package.sh)
+  zip
 )
 [ "${1:-all}" != all ] || command -v npm >/dev/null || packages+=(npm)
 
