@@ -6,12 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "support/file_size_limit.h"
 #include "support/run_fixture.h"
 
-#if !defined(_WIN32)
-#include <csignal>
-#include <sys/resource.h>
-#endif
 
 namespace vmqdSDK {
 namespace {
@@ -121,15 +118,10 @@ TEST(WriteNewFile, MadeNewOrNotAtAll) {
 TEST(WriteNewFile, FailedWriteRemovesTheFile) {
   TempFolder folder;
   const std::string bytes(64 * 1024, 'x');
-  struct rlimit saved {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limited = saved;
-  limited.rlim_cur = 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const WholeFile result = WriteNewFile(folder.Path() + "big.bin", bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  WholeFile result = WholeFile::kOk;
+  hvxfer::test::WithFileSizeLimit(1000, [&] {
+    result = WriteNewFile(folder.Path() + "big.bin", bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  });
   EXPECT_EQ(result, WholeFile::kIoFailed);
   EXPECT_FALSE(PathExists(folder.Path() + "big.bin"));
 }

@@ -10,12 +10,9 @@
 #include "archive/codec.h"
 #include "foundation/cp932.h"
 #include "support/new_save_encoder.h"
+#include "support/file_size_limit.h"
 #include "support/run_fixture.h"
 
-#if !defined(_WIN32)
-#include <csignal>
-#include <sys/resource.h>
-#endif
 
 namespace vmqdSDK {
 namespace {
@@ -189,15 +186,8 @@ TEST(WriteNewSaveFile, FailedWriteLeavesNoFile) {
   TempFolder folder;
   const std::string path = folder.Path() + "a.sav";
   CByteArray bytes = CByteArray::Allocate(64 * 1024);
-  struct rlimit saved {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limited = saved;
-  limited.rlim_cur = 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const int code = WriteNewSaveFile(path, bytes);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  int code = kNewSaveOk;
+  hvxfer::test::WithFileSizeLimit(1000, [&] { code = WriteNewSaveFile(path, bytes); });
   EXPECT_EQ(code, kNewSaveWrite);
   EXPECT_TRUE(Names(folder).empty());
 }
