@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,58 @@
 #include "archive/stream.h"
 
 namespace vmqdSDK {
+
+// The element syntax piece by piece: what XmlElement::Write puts down, also for writers that make element
+// text without building elements. `Text` is a CTextBuffer or anything with its three Append operations.
+namespace xml_text {
+// A line feed and the indent.
+template <class Text>
+void LineStart(Text& out, std::string_view indent) {
+  out.Append('\n');
+  out.Append(indent);
+}
+// "<" and the name, on a line of its own at `indent` unless the indent is empty.
+template <class Text>
+void StartTag(Text& out, std::string_view indent, std::string_view name) {
+  if (!indent.empty()) LineStart(out, indent);
+  out.Append('<');
+  out.Append(name);
+}
+// ` name="`, to be followed by the value and AttributeEnd.
+template <class Text>
+void AttributeStart(Text& out, std::string_view name) {
+  out.Append(' ');
+  out.Append(name);
+  out.Append("=\"", 2);
+}
+template <class Text>
+void AttributeEnd(Text& out) {
+  out.Append('"');
+}
+// Closes the start tag of an element whose children follow.
+template <class Text>
+void StartTagEnd(Text& out) {
+  out.Append('>');
+}
+// Ends an element without children: "/>", or "></name>" when it has an explicit end tag.
+template <class Text>
+void ChildlessEnd(Text& out, std::string_view name, bool explicitEndTag) {
+  if (!explicitEndTag) {
+    out.Append("/>", 2);
+    return;
+  }
+  out.Append("></", 3);
+  out.Append(name);
+  out.Append('>');
+}
+// "</name>", after the line start of the element's own indent.
+template <class Text>
+void EndTag(Text& out, std::string_view name) {
+  out.Append("</", 2);
+  out.Append(name);
+  out.Append('>');
+}
+}  // namespace xml_text
 
 class XmlElement;
 
