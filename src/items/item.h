@@ -2,12 +2,15 @@
 // new save carries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/shared.h"
 #include "archive/stream.h"
+#include "foundation/text_buffer.h"
 #include "xml/xml.h"
 
 namespace vmqdSDK {
@@ -18,17 +21,21 @@ inline constexpr int kParamCount = 6;
 // reader's stack does.
 inline constexpr int kMaxNestingDepth = 64;
 
-struct SourceItem {
+// The values of a record, without the records nested in it.
+struct SourceItemValues {
   std::uint32_t id = 0;
   std::uint32_t durabilityValue = 0;
   std::uint32_t spareWord = 0;
   std::int16_t gradeValue = 0;
   std::uint8_t spareBytes[5] = {};
   std::uint32_t tuneSlotFlags[kTuneSlotCount] = {};
-  CSharedPtr<SourceItem> tuneSlots[kTuneSlotCount];
   std::int16_t status[kParamCount] = {};
   std::int16_t attribute[kParamCount] = {};
   std::int16_t mob[kParamCount] = {};
+};
+
+struct SourceItem : SourceItemValues {
+  CSharedPtr<SourceItem> tuneSlots[kTuneSlotCount];
 };
 
 // Fills `item` from one record with all its nested records. False at the first short read at any depth,
@@ -58,20 +65,116 @@ CSharedPtr<SourceRecord> RecordOf(const SourceItem& item);
 // Writes a record with its nested records. False when a write fails or a set flag has no record.
 bool WriteSourceRecord(CStream& out, const SourceRecord& record);
 
+// ---- Records where they lie ----
+// Item data held in memory whole (the inflated save) is read in place: a record is walked to check it and
+// to find what follows it, and viewed (its values decoded, its nested records found) to convert it. Nothing
+// is allocated for either.
+
+// Walks the record at `data[at]` with all its nested records: true with `at` just past it; false, as
+// ReadSourceItem fails, when the data ends inside it or it nests deeper than kMaxNestingDepth.
+bool SkipSourceRecord(const std::uint8_t* data, std::size_t size, std::size_t& at);
+
+// A record viewed where it lies.
+struct SourceRecordView {
+  static constexpr std::size_t kNoRecord = static_cast<std::size_t>(-1);
+  SourceItemValues values;
+  // Where the record in each tune slot starts; kNoRecord where the slot's flag is 0.
+  std::size_t tuneSlotAt[kTuneSlotCount];
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+};
+
+// Views the record at `data[at]`; false as SkipSourceRecord.
+bool ViewSourceRecord(const std::uint8_t* data, std::size_t size, std::size_t at, SourceRecordView& view);
+// The record in tune slot `index` of `view`; false when the slot is empty.
+bool ViewTuneSlot(const SourceRecordView& view, int index, SourceRecordView& nested);
+
+// ---- The "item" element ----
+
 // The new save's form of an item: an XmlElement named "item" with "tuneslot" children.
 using ItemElement = XmlElement;
 
 namespace item_text {
+// The texts of the element's values, written at `at` (which has room for the width given) or returned.
 // Decimal, as "%d" or "%u" writes it.
+inline constexpr std::size_t kNumberWidth = 20;
+char* WriteNumber(char* at, std::int64_t value);
 std::string Number(std::int64_t value);
 void AppendNumber(std::string& text, std::int64_t value);
-// "%d:%d:%d:%d:%d:%d"
-std::string Group(const std::int16_t values[kParamCount]);
 // Current and maximum durability, "%d/%d" of the same value.
+inline constexpr std::size_t kDurabilityWidth = 11;
+char* WriteDurability(char* at, std::uint16_t value);
 std::string Durability(std::uint16_t value);
-// The grades joined by ":".
+// 16-bit numbers joined by ":", with no separator at either end: a parameter group ("%d:%d:%d:%d:%d:%d")
+// and the potential grades.
+constexpr std::size_t JoinedWidth(std::size_t count) { return count * 7; }
+char* WriteJoined(char* at, const std::int16_t* values, std::size_t count);
+std::string Group(const std::int16_t values[kParamCount]);
 std::string Potential(const std::vector<std::int16_t>& grades);
 }  // namespace item_text
+
+// What a conversion makes, handed over piece by piece in the order of the element's text: an element, its
+// attributes, its children, the element's end. Names are the callers' own texts; values are typed, so that
+// a sink writing text formats each number once, where it goes.
+class ItemSink {
+ public:
+  virtual ~ItemSink() = default;
+  virtual void BeginElement(std::string_view name) = 0;
+  virtual void EndElement() = 0;
+  virtual void NumberAttribute(std::string_view name, std::int64_t value) = 0;
+  virtual void WordAttribute(std::string_view name, std::string_view value) = 0;
+  virtual void DurabilityAttribute(std::string_view name, std::uint16_t value) = 0;
+  virtual void JoinedAttribute(std::string_view name, const std::int16_t* values, std::size_t count) = 0;
+};
+
+// Builds the elements (XmlElement "item" with its children) from what a conversion hands over.
+class ItemElementBuilder : public ItemSink {
+ public:
+  // The first element begun since the last Take, whole, or null; the builder is empty again.
+  CSharedPtr<ItemElement> Take();
+
+  void BeginElement(std::string_view name) override;
+  void EndElement() override;
+  void NumberAttribute(std::string_view name, std::int64_t value) override;
+  void WordAttribute(std::string_view name, std::string_view value) override;
+  void DurabilityAttribute(std::string_view name, std::uint16_t value) override;
+  void JoinedAttribute(std::string_view name, const std::int16_t* values, std::size_t count) override;
+
+ private:
+  CSharedPtr<XmlElement> root_;
+  std::vector<XmlElement*> open_;
+};
+
+// Writes what a conversion hands over straight into a text, byte for byte as the built element's Write
+// would: top-level elements at `indent`, each nested one a TAB further in. A failed conversion's text is the
+// caller's to cut off again (CTextBuffer::Truncate to where the item began).
+class ItemTextWriter : public ItemSink {
+ public:
+  ItemTextWriter(CTextBuffer& out, std::string_view indent);
+
+  void BeginElement(std::string_view name) override;
+  void EndElement() override;
+  void NumberAttribute(std::string_view name, std::int64_t value) override;
+  void WordAttribute(std::string_view name, std::string_view value) override;
+  void DurabilityAttribute(std::string_view name, std::uint16_t value) override;
+  void JoinedAttribute(std::string_view name, const std::int16_t* values, std::size_t count) override;
+  // Forgets elements left open by a conversion that failed.
+  void Reset();
+
+ private:
+  std::string_view IndentAt(std::size_t depth);
+
+  CTextBuffer& out_;
+  std::string indent_;  // the indent, then as many TABs as the deepest element so far has needed
+  std::size_t baseIndent_;
+  std::vector<std::string_view> open_;  // names of the elements begun and not ended
+  bool startTagOpen_ = false;           // the innermost element's start tag still takes attributes
+};
+
+// The element's frame, for every sink alike: an "item" element with its "baseid", and a "tuneslot" element
+// with its "index" (the item in the slot follows as its child).
+void BeginItemElement(ItemSink& sink, std::uint32_t baseId);
+void BeginTuneSlotElement(ItemSink& sink, int index);
 
 // An "item" element holding only "baseid".
 CSharedPtr<ItemElement> NewItemElement(std::uint32_t baseId);
