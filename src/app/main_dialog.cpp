@@ -7,6 +7,8 @@
 #include "carryover/tool_data.h"
 #include "foundation/cp932.h"
 #include "foundation/path.h"
+#include "installfolder/install_folder.h"
+#include "username/name_status.h"
 
 namespace hvxfer::app {
 namespace {

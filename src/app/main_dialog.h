@@ -12,13 +12,14 @@
 #include "app/res/resource.h"
 #include "archive/archive.h"
 #include "archive/shared.h"
+#include "username/user_name.h"
 
 namespace hvxfer::app {
 
 class MainDialog : public vmqdSDK::Window {
  public:
   static constexpr int kFolderLimit = 250;
-  static constexpr int kNameLimit = 18;
+  static constexpr int kNameLimit = static_cast<int>(vmqdSDK::kUserNameMaxBytes);
   static constexpr UINT kSuccessStyle = MB_TOPMOST | MB_ICONINFORMATION | MB_OK;
   static constexpr UINT kFailureStyle = MB_TOPMOST | MB_ICONEXCLAMATION | MB_OK;
 

@@ -1,6 +1,6 @@
 #include "app/required_files_browser.h"
 
-#include "foundation/path.h"
+#include "installfolder/install_folder.h"
 
 namespace hvxfer::app {
 
@@ -9,17 +9,6 @@ RequiredFilesBrowser::RequiredFilesBrowser(HWND owner, std::string caption, std:
                                            std::vector<std::string> requiredFiles)
     : FolderBrowser(owner, std::move(caption), std::move(prompt), std::move(root), std::move(initial), flags),
       requiredFiles_(std::move(requiredFiles)) {}
-
-bool RequiredFilesBrowser::HoldsRequiredFiles(const std::string& folder,
-                                              const std::vector<std::string>& requiredFiles) {
-  // An item without a file-system path must not pass on files that happen to lie in the current folder.
-  const std::string normalized = vmqdSDK::NormalizeFolderPath(folder);
-  if (normalized.empty()) return false;
-  for (const std::string& file : requiredFiles) {
-    if (!vmqdSDK::FileExists(normalized + file)) return false;
-  }
-  return true;
-}
 
 void RequiredFilesBrowser::OnInitialized(HWND browseWindow, PCIDLIST_ABSOLUTE initialItem) {
   okGuard_.Detach();
@@ -34,7 +23,8 @@ void RequiredFilesBrowser::OnSelectionChanged(HWND browseWindow, PCIDLIST_ABSOLU
 }
 
 void RequiredFilesBrowser::EnableOk(HWND browseWindow, PCIDLIST_ABSOLUTE item) {
-  okGuard_.acceptable = HoldsRequiredFiles(PathOfItem(item), requiredFiles_);
+  // An item without a file-system path has an empty path, which holds nothing.
+  okGuard_.acceptable = vmqdSDK::HoldsAllFiles(PathOfItem(item), requiredFiles_);
   SendMessageW(browseWindow, BFFM_ENABLEOK, 0, okGuard_.acceptable ? 1 : 0);
 }
 

@@ -17,9 +17,6 @@ class RequiredFilesBrowser : public vmqdSDK::FolderBrowser {
   RequiredFilesBrowser(HWND owner, std::string caption, std::string prompt, std::string root, std::string initial,
                        std::uint32_t flags, std::vector<std::string> requiredFiles);
 
-  // Whether `folder` (any form NormalizeFolderPath accepts) holds every file; an empty folder holds none.
-  static bool HoldsRequiredFiles(const std::string& folder, const std::vector<std::string>& requiredFiles);
-
  protected:
   void OnInitialized(HWND browseWindow, PCIDLIST_ABSOLUTE initialItem) override;
   void OnSelectionChanged(HWND browseWindow, PCIDLIST_ABSOLUTE selectedItem) override;

@@ -67,6 +67,9 @@ void SplitFileTitle(const std::string& path, std::string& title, std::string& ex
 class CArchive : public CFileSystem {
  public:
   static constexpr std::uint32_t kMagic = 0x53465243;  // "CRFS"
+  // The header: the magic, the version word, the second word and the i32 length of the directory block.
+  static constexpr std::uint32_t kHeaderSize = 16;
+  // The version word of a closed archive, and the one CArchiveBuilder writes.
   static constexpr std::uint32_t kClosedVersion = 0x00010000;
   static constexpr std::uint32_t kMaxName = 255;
   static constexpr const char* kNoExtension = ".";

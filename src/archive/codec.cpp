@@ -145,7 +145,7 @@ namespace {
 // Turns `n` bytes from `in` into the container's payload and puts the key and CRC in front of it.
 void Scramble(const std::uint8_t* in, std::uint8_t* container, std::uint32_t n, std::uint8_t key) {
   container[4] = key;
-  Turn(kScramble, key, in, container + 5, n);
+  Turn(kScramble, key, in, container + kVmqdHeaderSize, n);
   const std::uint32_t crc = Crc32(container + 4, n + 1);
   EncodeFixed32(container, crc);
 }
@@ -155,8 +155,8 @@ std::uint8_t KeyOf(std::uint32_t n) { return static_cast<std::uint8_t>(n & 0xFF)
 }  // namespace
 
 CByteArray VmqdScrambleWithKey(const void* data, std::uint32_t n, std::uint8_t key) {
-  if ((data == nullptr && n != 0) || n > 0xFFFFFFFFu - 5) return {};
-  CByteArray out = CByteArray::AllocateUninitialized(n + 5);
+  if ((data == nullptr && n != 0) || n > 0xFFFFFFFFu - kVmqdHeaderSize) return {};
+  CByteArray out = CByteArray::AllocateUninitialized(n + kVmqdHeaderSize);
   if (out.IsNull()) return {};
   Scramble(static_cast<const std::uint8_t*>(data), out.Data(), n, key);
   return out;
@@ -167,20 +167,22 @@ CByteArray VmqdScramble(const void* data, std::uint32_t n) {
   return VmqdScrambleWithKey(data, n, KeyOf(n));
 }
 
-void VmqdScrambleInPlace(std::uint8_t* container, std::uint32_t n) { Scramble(container + 5, container, n, KeyOf(n)); }
+void VmqdScrambleInPlace(std::uint8_t* container, std::uint32_t n) {
+  Scramble(container + kVmqdHeaderSize, container, n, KeyOf(n));
+}
 
 CByteArray VmqdDescramble(const void* data, std::uint32_t size) {
-  if (data == nullptr || size < 5) return {};
+  if (data == nullptr || size < kVmqdHeaderSize) return {};
   const auto* p = static_cast<const std::uint8_t*>(data);
   const std::uint32_t stored = DecodeFixed32(p);
   if (Crc32(p + 4, size - 4) != stored) return {};
   const std::uint8_t key = p[4];
-  const std::uint32_t n = size - 5;
+  const std::uint32_t n = size - kVmqdHeaderSize;
   CByteArray out = CByteArray::AllocateUninitialized(n);
   if (n > 0 && out.IsNull()) return {};  // out of memory is a failure like any other, not "null"
   // An empty payload has no storage; reaching it raises "null" as the container format demands.
   std::uint8_t* o = out.At(0);
-  Turn(kDescramble, key, p + 5, o, n);
+  Turn(kDescramble, key, p + kVmqdHeaderSize, o, n);
   return out;
 }
 
@@ -264,7 +266,7 @@ CByteArray CVmqdCodec::Encode(const CByteArray& block) {
 }
 
 CZlibCodec::CZlibCodec(const CSharedPtr<CZlib>& engine) : engine_(engine) {
-  if (engine_.IsNull()) engine_ = MakeShared<CZlib>(1024, 1024, -1);
+  if (engine_.IsNull()) engine_ = MakeShared<CZlib>(MakeFormatZlib());
 }
 
 CByteArray CZlibCodec::Decode(const CByteArray& block) {

@@ -13,11 +13,12 @@ std::uint32_t Crc32(const void* data, std::uint32_t length);
 
 // The "vmqd" container: u32 CRC-32 of the rest, key byte K = n mod 256, then each byte NOT-ed and rotated
 // left by (K + i) mod 8. Descrambling gives an empty buffer when the CRC does not match.
+inline constexpr std::uint32_t kVmqdHeaderSize = 5;  // the CRC-32 and the key byte in front of the payload
 CByteArray VmqdScramble(const void* data, std::uint32_t n);
 // The same container with any key byte (the source game's save, unlike the tool's own, is not keyed by
 // its length).
 CByteArray VmqdScrambleWithKey(const void* data, std::uint32_t n, std::uint8_t key);
-// The same where the data lies: `container` holds 5 bytes of room, then the n bytes, which are turned in
+// The same where the data lies: `container` holds kVmqdHeaderSize bytes of room, then the n bytes, which are turned in
 // place; the room gets the CRC and the key.
 void VmqdScrambleInPlace(std::uint8_t* container, std::uint32_t n);
 CByteArray VmqdDescramble(const void* data, std::uint32_t size);
@@ -95,7 +96,7 @@ class CZlibCodecBase : public CCodec {
 
 class CZlibCodec : public CZlibCodecBase {
  public:
-  // An empty engine pointer makes the codec its own engine (1024-byte chunks, zlib's default level).
+  // An empty engine pointer makes the codec its own engine, the formats' one (MakeFormatZlib).
   explicit CZlibCodec(const CSharedPtr<CZlib>& engine = CSharedPtr<CZlib>());
   const char* GetCodecName() const override { return "zlib"; }
   bool IsStored() const override { return false; }

@@ -9,7 +9,8 @@
 namespace vmqdSDK {
 namespace {
 
-// The one place where the callers' Win32 access, share and origin values become the platform's.
+// The one place where the Win32 access, share and origin values the streams' callers pass become the
+// platform's; the streams themselves work with what these give.
 platform::Access AccessOf(std::uint32_t access) {
   platform::Access out{};
   if (access & kGenericRead) out = out | platform::Access::kRead;
@@ -17,8 +18,14 @@ platform::Access AccessOf(std::uint32_t access) {
   return out;
 }
 
-platform::Share ShareOf(std::uint32_t share) {
+// kNoValue: from the access, reading shares reading, writing shares writing.
+platform::Share ShareOf(std::uint32_t share, platform::Access access) {
   platform::Share out = platform::Share::kNone;
+  if (share == kNoValue) {
+    if (platform::Has(access, platform::Access::kRead)) out = out | platform::Share::kRead;
+    if (platform::Has(access, platform::Access::kWrite)) out = out | platform::Share::kWrite;
+    return out;
+  }
   if (share & kShareRead) out = out | platform::Share::kRead;
   if (share & kShareWrite) out = out | platform::Share::kWrite;
   return out;
@@ -157,11 +164,8 @@ bool CFileStream::OpenWith(platform::Disposition disposition, std::uint32_t acce
   }
   if (!path.empty() && path != path_) path_ = path;
   if (path_.empty()) return false;
-  if (share == kNoValue) {
-    bool read = access & kGenericRead, write = access & kGenericWrite;
-    share = write ? (kShareWrite | (read ? kShareRead : 0)) : read ? kShareRead : 0;
-  }
-  handle_ = platform::OpenFileHandle(path_, AccessOf(access), ShareOf(share), disposition);
+  const platform::Access asked = AccessOf(access);
+  handle_ = platform::OpenFileHandle(path_, asked, ShareOf(share, asked), disposition);
   return handle_ != platform::kInvalidFile;
 }
 
@@ -242,11 +246,11 @@ std::uint32_t CMemoryStream::Read(void* buffer, std::uint32_t n) {
 }
 
 bool CMemoryStream::ReadAll(void* buffer, std::uint32_t n) {
-  return (mode_ & kGenericRead) != 0 && Read(buffer, n) == n;
+  return platform::Has(AccessOf(mode_), platform::Access::kRead) && Read(buffer, n) == n;
 }
 
 bool CMemoryStream::WriteAll(const void* buffer, std::uint32_t n) {
-  return (mode_ & kGenericWrite) != 0 && Write(buffer, n) == n;
+  return platform::Has(AccessOf(mode_), platform::Access::kWrite) && Write(buffer, n) == n;
 }
 
 std::uint32_t CMemoryStream::WriteImpl(const void* buffer, std::uint32_t n, bool skip) {
@@ -283,16 +287,16 @@ std::uint32_t CMemoryStream::WriteImpl(const void* buffer, std::uint32_t n, bool
 
 bool CMemoryStream::Seek(std::int32_t offset, std::uint32_t origin) {
   const std::uint32_t savedPosition = position_, savedSize = size_;
+  platform::SeekOrigin from = platform::SeekOrigin::kBegin;
+  const bool known = SeekOriginOf(origin, from);
   bool ok = false;
-  if (offset >= 0) {
-    if (origin <= kSeekEnd) {
-      if (origin == kSeekBegin) position_ = 0;
-      if (origin == kSeekEnd) position_ = size_;
-      const std::uint32_t n = static_cast<std::uint32_t>(offset);
-      ok = WriteImpl(nullptr, n, true) == n;
-    }
-  } else if (origin == kSeekCurrent || origin == kSeekEnd) {
-    if (origin == kSeekEnd) position_ = size_;
+  if (known && offset >= 0) {
+    if (from == platform::SeekOrigin::kBegin) position_ = 0;
+    if (from == platform::SeekOrigin::kEnd) position_ = size_;
+    const std::uint32_t n = static_cast<std::uint32_t>(offset);
+    ok = WriteImpl(nullptr, n, true) == n;
+  } else if (known && from != platform::SeekOrigin::kBegin) {
+    if (from == platform::SeekOrigin::kEnd) position_ = size_;
     const std::uint64_t back = static_cast<std::uint64_t>(-static_cast<std::int64_t>(offset));
     if (back <= position_) {
       position_ -= static_cast<std::uint32_t>(back);
@@ -341,25 +345,24 @@ std::uint32_t CSubStream::Tell() {
 }
 
 bool CSubStream::Seek(std::int32_t offset, std::uint32_t origin) {
-  if (IsClosed()) return false;
-  std::int64_t target;
-  switch (origin) {
-    case kSeekBegin:
+  platform::SeekOrigin from = platform::SeekOrigin::kBegin;
+  if (IsClosed() || !SeekOriginOf(origin, from)) return false;
+  std::int64_t target = 0;
+  switch (from) {
+    case platform::SeekOrigin::kBegin:
       if (offset < 0) return false;
       target = std::int64_t{offset_} + offset;
       break;
-    case kSeekCurrent: {
+    case platform::SeekOrigin::kCurrent: {
       const std::uint32_t position = base_->Tell();
       if (position == kNoValue) return false;
       target = std::int64_t{position} + offset;
       break;
     }
-    case kSeekEnd:
+    case platform::SeekOrigin::kEnd:
       if (offset > 0) return false;
       target = std::int64_t{offset_} + size_ + offset;
       break;
-    default:
-      return false;
   }
   if (target < std::int64_t{offset_} || target > std::int64_t{offset_} + size_ || target > 0x7FFFFFFF) return false;
   return base_->Seek(static_cast<std::int32_t>(target), kSeekBegin);

@@ -12,14 +12,15 @@ namespace vmqdSDK {
 
 inline constexpr std::uint32_t kNoValue = 0xFFFFFFFFu;  // a size or position that cannot be had
 
-// The access and share bits of CFileStream::Open and Create and the memory streams' modes: the Win32 values,
-// which the tool's callers pass. Share kNoValue derives the sharing from the access.
+// The access and share bits that CFileStream::Open and Create and the memory streams' modes take, and the
+// origins of Seek: these interfaces take the Win32 values. Only their arguments use them; the streams turn
+// them into the platform's flags in one place (stream.cpp). Share kNoValue derives the sharing from the
+// access.
 inline constexpr std::uint32_t kGenericRead = 0x80000000u;
 inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
 inline constexpr std::uint32_t kShareRead = 0x1;
 inline constexpr std::uint32_t kShareWrite = 0x2;
 
-// Seek origins.
 inline constexpr std::uint32_t kSeekBegin = 0;
 inline constexpr std::uint32_t kSeekCurrent = 1;
 inline constexpr std::uint32_t kSeekEnd = 2;

@@ -6,6 +6,7 @@
 
 #include "carryover/carry_over.h"
 #include "foundation/path.h"
+#include "installfolder/install_folder.h"
 #include "items/item.h"
 #include "savedata/source_save.h"
 
@@ -25,14 +26,14 @@ std::string AttributeText(const ItemElement& element, const char* name) {
 }
 
 // `element` is the item's own when it is carried.
-void AddItem(const SourceItem& item, int depth, PreviewOutcome outcome, const ItemElement* element,
+void AddItem(const SourceItem& item, int depth, ItemOutcome outcome, const ItemElement* element,
              CarryOverPreview& preview) {
   PreviewItem row;
   row.depth = depth;
   row.sourceId = item.id;
   row.oldName = OldItemName(item.id);
   row.outcome = outcome;
-  if (outcome == PreviewOutcome::kCarried) {
+  if (outcome == ItemOutcome::kCarried) {
     row.newBaseId = AttributeText(*element, "baseid");
     row.category = AttributeText(*element, "category");
     row.newName = NewItemName(item.id);
@@ -41,18 +42,14 @@ void AddItem(const SourceItem& item, int depth, PreviewOutcome outcome, const It
   for (int i = 0; i < kTuneSlotCount; ++i) {
     const SourceItem* slotItem = FilledTuneSlot(item, i);
     if (slotItem == nullptr) continue;
-    if (outcome != PreviewOutcome::kCarried) {
+    if (outcome != ItemOutcome::kCarried) {
       AddItem(*slotItem, depth + 1, outcome, nullptr, preview);
     } else {
       const ItemElement* child = TuneSlotChild(*element, i);
-      AddItem(*slotItem, depth + 1, child != nullptr ? PreviewOutcome::kCarried : PreviewOutcome::kRemoved, child,
+      AddItem(*slotItem, depth + 1, child != nullptr ? ItemOutcome::kCarried : ItemOutcome::kRemoved, child,
               preview);
     }
   }
-}
-
-PreviewOutcome OutcomeOf(int result) {
-  return result == 1 ? PreviewOutcome::kCarried : result == 0 ? PreviewOutcome::kRemoved : PreviewOutcome::kFailed;
 }
 
 }  // namespace
@@ -73,7 +70,7 @@ int PreviewCarryOver(const std::string& sourceFolder, CarryOverPreview& preview,
   DiscardBuffer discard;
   std::ostream text(&discard);
   const RunReportInput tally = ConvertInRunOrder(items, text, [&preview](const RunItem& converted) {
-    AddItem(converted.item, 0, OutcomeOf(converted.result), converted.element, preview);
+    AddItem(converted.item, 0, converted.outcome, converted.element, preview);
   });
   preview.carried = static_cast<std::uint32_t>(tally.carried.size());
   preview.removed = tally.removedCount;

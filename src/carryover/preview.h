@@ -6,17 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "carryover/item_conversion.h"
 #include "carryover/run_report.h"
 
 namespace vmqdSDK {
-
-enum class PreviewOutcome { kCarried, kRemoved, kFailed };
 
 struct PreviewItem {
   int depth = 0;  // 0 for a top-level item, 1 for an item in one of its tune slots, and so on
   std::uint32_t sourceId = 0;
   ReportName oldName = nullptr;  // null when the name table has no row
-  PreviewOutcome outcome = PreviewOutcome::kRemoved;
+  ItemOutcome outcome = ItemOutcome::kRemoved;
   // A carried item's: its element's base id and category texts and the name the report gives it.
   std::string newBaseId;
   std::string category;

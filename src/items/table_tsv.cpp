@@ -328,12 +328,13 @@ bool BuildTableBytes(TableKind kind, const std::string& tsv, const std::string& 
                    [](const Record& a, const Record& b) { return a[0].number < b[0].number; });
 
   const std::uint64_t n = records.size();
-  std::string head("tbl\0", 4);
-  head.push_back('\x01');
+  std::string head(kTableMagic, sizeof kTableMagic);
+  head.push_back(static_cast<char>(kTableHeaderByte));
   PutFixed32(head, static_cast<std::uint32_t>(n));
   PutFixed32(head, static_cast<std::uint32_t>(4 * n));
   std::string offsets, rows;
-  const std::uint64_t firstRow = 13 + 8 * n;
+  // The header, the key block and the offset table: n keys and n offsets of 4 bytes.
+  const std::uint64_t firstRow = kTableHeaderSize + 8 * n;
   for (const Record& r : records) {
     PutFixed32(head, static_cast<std::uint32_t>(r[0].number));
     std::uint64_t at = firstRow + rows.size();

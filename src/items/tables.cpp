@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <span>
 #include <utility>
 #include <vector>
@@ -81,7 +82,7 @@ std::uint32_t ParamRanges::Slot(ParamFlag flag) {
 void TableFile::Clear() {
   stream_.Release();
   offsetTable_ = -1;
-  headerByte_ = 1;
+  headerByte_ = kTableHeaderByte;
   index_.clear();
   index_.shrink_to_fit();
   loaded_.clear();
@@ -112,12 +113,12 @@ bool TableFile::Load(const CSharedPtr<CStream>& stream) {
   if (stream.IsNull()) return false;
   CStream& in = *stream;
 
-  std::uint8_t magic[4] = {};
-  if (!in.ReadAll(magic, 4)) {
+  char magic[sizeof kTableMagic] = {};
+  if (!in.ReadAll(magic, sizeof magic)) {
     Fail("read/h");
     return false;
   }
-  if (magic[0] != 't' || magic[1] != 'b' || magic[2] != 'l' || magic[3] != 0) {
+  if (std::memcmp(magic, kTableMagic, sizeof magic) != 0) {
     Fail("bad/h");
     return false;
   }

@@ -347,6 +347,12 @@ consteval bool LayoutsAgree() {
 static_assert(LayoutsAgree(), "a table layout is out of place or fills another kind's row record");
 }  // namespace table_layout
 
+// The file's header: the magic "tbl" and a NUL, the header byte, the u32 row count and the u32 size of the
+// key block that follows.
+inline constexpr char kTableMagic[4] = {'t', 'b', 'l', '\0'};
+inline constexpr std::uint8_t kTableHeaderByte = 1;  // what the builder writes; readers keep what they find
+inline constexpr std::uint32_t kTableHeaderSize = sizeof kTableMagic + 1 + 4 + 4;
+
 // The shared loader and lazy row reader. Failures are results (false, none); load failures are logged.
 class TableFile {
  public:
@@ -388,7 +394,7 @@ class TableFile {
 
   CSharedPtr<CStream> stream_;
   std::int64_t offsetTable_ = -1;
-  std::uint8_t headerByte_ = 1;
+  std::uint8_t headerByte_ = kTableHeaderByte;
   std::vector<TableRow*> index_;
   std::vector<bool> loaded_;
   std::uint32_t loadedCount_ = 0;

@@ -7,33 +7,24 @@
 
 #include "archive/archive.h"
 #include "archive/codec.h"
+#include "archive/whole_file.h"
 #include "foundation/path.h"
 #include "foundation/platform/platform.h"
 #include "foundation/text.h"
 #include "xml/xml.h"
 
 namespace vmqdSDK {
-namespace {
 
-bool WriteText(CStream& out, const std::string& text) {
-  return text.empty() || out.WriteAll(text.data(), static_cast<std::uint32_t>(text.size()));
-}
-
-// "h.txt" with every "_UN_" replaced by the user name.
-int ReadHeader(CArchive& archive, const std::string& userName, std::string& header) {
+int ReadNewSaveHeader(CArchive& archive, const std::string& userName, std::string& header) {
   CSharedPtr<CStream> stream = archive.OpenRead(kNewSaveHeader);
   if (stream.IsNull()) return kNewSaveHeaderMissing;
-  // A member that reports itself closed has no size to read: reading it "whole" would read nothing.
-  const std::uint32_t size = stream->IsClosed() ? kNoValue : stream->GetSize();
-  if (size == kNoValue || !stream->CanSupply(size)) return kNewSaveHeaderRead;
-  std::string text(size, '\0');
-  if (size != 0 && !stream->ReadAll(text.data(), size)) return kNewSaveHeaderRead;
+  std::string text;
+  if (!ReadWholeStream(*stream, text)) return kNewSaveHeaderRead;
   header = ReplaceAll(text, kUserNamePlaceholder, userName);
   return kNewSaveOk;
 }
 
-// "f.txt" copied unchanged to the end of `document`.
-int CopyFooter(CArchive& archive, CStream& document) {
+int CopyNewSaveFooter(CArchive& archive, CStream& document) {
   CSharedPtr<CStream> footer = archive.OpenRead(kNewSaveFooter);
   if (footer.IsNull()) return kNewSaveFooterMissing;
   // CopyFrom of "all that remains" copies nothing from a stream that cannot say how much remains.
@@ -43,6 +34,8 @@ int CopyFooter(CArchive& archive, CStream& document) {
   if (!document.CopyFrom(*footer, kNoValue, scratch)) return kNewSaveFooterCopy;
   return kNewSaveOk;
 }
+
+namespace {
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.size() - FileNamePart(path).size()); }
 
@@ -66,17 +59,20 @@ bool IsUnfinishedNameOf(const std::string& name, const std::string& saveName) {
 int DeflateContainer(const std::uint8_t* container, std::uint32_t size, CByteArray& encoded) {
   CZlib zlib = MakeFormatZlib();
   CByteArray deflated = zlib.Deflate(container, size, CZlib::kEngineLevel);
+  // Only running out of memory, or a result past 4 GiB, fails here: nothing a test can afford.
   if (deflated.IsNull()) return kNewSaveDeflate;
   encoded = deflated;
   return kNewSaveOk;
 }
 
+<<<<<<< HEAD
 }  // namespace
 
 int BuildNewSaveDocument(CArchive& archive, const std::string& userName, const std::string& itemText,
                          CStream& document) {
   std::string header;
   if (int code = ReadHeader(archive, userName, header)) return code;
+  // Writing to a growable memory stream fails only when memory runs out.
   if (!WriteText(document, header)) return kNewSaveHeaderWrite;
   if (!WriteText(document, itemText)) return kNewSaveItemsWrite;
   return CopyFooter(archive, document);
@@ -93,12 +89,14 @@ int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded)
     if (!WriteXmlDocument(document, size, xml) || xml.IsClosed() || xml.GetSize() == 0) return kNewSaveDocument;
     scrambled = VmqdScramble(xml.GetBuffer().Data(), xml.GetSize());
   }
-  if (scrambled.IsNull()) return kNewSaveScramble;
+  if (scrambled.IsNull()) return kNewSaveScramble;  // the declaration is never empty: only memory can fail
   return DeflateContainer(scrambled.Data(), scrambled.GetCount(), encoded);
 }
 
 namespace {
 
+=======
+>>>>>>> files
 // A document with bytes of 0x80 and above, from `text[start]` on: converted to UTF-8 (which makes a copy of
 // its own), the text let go, then declared, scrambled and deflated in one container.
 int EncodeConverted(std::string& text, std::size_t start, CByteArray& encoded) {
@@ -107,17 +105,17 @@ int EncodeConverted(std::string& text, std::size_t start, CByteArray& encoded) {
   const bool converted = platform::Cp932ToUtf8(text.data() + start, text.size() - start, utf8) && !utf8.empty();
   std::string().swap(text);
   const std::string declaration = XmlDeclaration(kXmlUtf8);
-  if (!converted || utf8.size() > 0xFFFFFFFFu - 5 - declaration.size()) return kNewSaveDocument;
+  if (!converted || utf8.size() > 0xFFFFFFFFu - kVmqdHeaderSize - declaration.size()) return kNewSaveDocument;
   const auto n = static_cast<std::uint32_t>(declaration.size() + utf8.size());
   // The container is made in the converted text itself (usually within the room it already has).
   try {
-    utf8.insert(0, std::string(5, '\0') + declaration);
+    utf8.insert(0, std::string(kVmqdHeaderSize, '\0') + declaration);
   } catch (const std::bad_alloc&) {
-    return kNewSaveScramble;
+    return kNewSaveScramble;  // memory alone: the scramble itself cannot fail on a non-empty payload
   }
   auto* container = reinterpret_cast<std::uint8_t*>(utf8.data());
   VmqdScrambleInPlace(container, n);
-  return DeflateContainer(container, n + 5, encoded);
+  return DeflateContainer(container, n + kVmqdHeaderSize, encoded);
 }
 
 }  // namespace
@@ -127,14 +125,14 @@ int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std
   encoded.Reset();
   std::string used;
   used.swap(text);  // gone when this returns, whatever the result
-  if (used.size() < kNewSaveFrontRoom) return kNewSaveItemsWrite;
+  if (used.size() < kNewSaveFrontRoom) return kNewSaveItemsWrite;  // a caller's fault: the run always keeps it
   std::string header;
-  if (int code = ReadHeader(archive, userName, header)) return code;
+  if (int code = ReadNewSaveHeader(archive, userName, header)) return code;
 
   // The header, the declaration and the container's check value and key go in front of the items. A
   // header longer than the room makes more room, once.
   const std::string declaration = XmlDeclaration(kXmlUsAscii);
-  const std::size_t front = header.size() + declaration.size() + 5;
+  const std::size_t front = header.size() + declaration.size() + kVmqdHeaderSize;
   std::size_t items = kNewSaveFrontRoom;
   try {
     if (front > items) {
@@ -142,13 +140,13 @@ int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std
       items = front;
     }
   } catch (const std::bad_alloc&) {
-    return kNewSaveHeaderWrite;
+    return kNewSaveHeaderWrite;  // the header goes into memory: only running out of it fails
   }
   const std::size_t start = items - header.size();
   std::copy(header.begin(), header.end(), used.begin() + static_cast<std::ptrdiff_t>(start));
 
   CMemoryStream footer(256, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
-  if (int code = CopyFooter(archive, footer)) return code;
+  if (int code = CopyNewSaveFooter(archive, footer)) return code;
   try {
     used.append(reinterpret_cast<const char*>(footer.GetBuffer().Data()), footer.GetSize());
   } catch (const std::bad_alloc&) {
@@ -164,21 +162,20 @@ int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std
   const std::size_t payload = start - declaration.size();
   std::copy(declaration.begin(), declaration.end(), used.begin() + static_cast<std::ptrdiff_t>(payload));
   const auto n = static_cast<std::uint32_t>(size + declaration.size());
-  VmqdScrambleInPlace(bytes + payload - 5, n);
-  return DeflateContainer(bytes + payload - 5, n + 5, encoded);
+  std::uint8_t* container = bytes + payload - kVmqdHeaderSize;
+  VmqdScrambleInPlace(container, n);
+  return DeflateContainer(container, n + kVmqdHeaderSize, encoded);
 }
 
 int WriteNewSaveFile(const std::string& path, const CByteArray& encoded) {
   const std::string unfinished = UnfinishedNameOf(path);
-  CFileStream file;
-  if (!file.Create(1, kGenericWrite, kNoValue, unfinished)) return kNewSaveCreate;
-  const bool written = file.WriteAll(encoded.Data(), encoded.GetCount()) && file.Flush();
-  file.Close();
-  // The temporary file is this run's own: removing it touches nothing of the user's.
-  if (!written) {
-    platform::RemoveFile(unfinished);
-    return kNewSaveWrite;
+  // A temporary file that was not written and flushed whole is removed again.
+  switch (WriteNewFile(unfinished, encoded.Data(), encoded.GetCount())) {
+    case WholeFile::kOk: break;
+    case WholeFile::kOpenFailed: return kNewSaveCreate;
+    case WholeFile::kIoFailed: return kNewSaveWrite;
   }
+  // The temporary file is this run's own: removing it touches nothing of the user's.
   if (!platform::MoveFileNoReplace(unfinished, path)) {
     platform::RemoveFile(unfinished);
     return kNewSaveCreate;
@@ -203,7 +200,7 @@ bool DecodeNewSave(const void* data, std::uint32_t size, std::string& xml) {
   CZlib zlib = MakeFormatZlib();
   CByteArray container = zlib.Inflate(data, size);
   // Check value, key byte and at least one payload byte.
-  if (container.IsNull() || container.GetCount() < 6) return false;
+  if (container.IsNull() || container.GetCount() <= kVmqdHeaderSize) return false;
   CByteArray payload = VmqdDescramble(container.Data(), container.GetCount());
   if (payload.IsNull()) return false;
   xml.assign(reinterpret_cast<const char*>(payload.Data()), payload.GetCount());

@@ -35,21 +35,18 @@ inline constexpr const char* kNewSaveHeader = "h.txt";
 inline constexpr const char* kNewSaveFooter = "f.txt";
 inline constexpr const char* kUserNamePlaceholder = "_UN_";
 
-// The document text into `document` (a growable read-write memory stream): "h.txt" with every "_UN_"
-// replaced by the user name, the item text, then "f.txt" unchanged.
-int BuildNewSaveDocument(CArchive& archive, const std::string& userName, const std::string& itemText,
-                         CStream& document);
-
-// Declaration and document, scrambled, then deflated at the engine's own level: the file's bytes.
-int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded);
+// "h.txt" with every "_UN_" replaced by the user name: the document's beginning.
+int ReadNewSaveHeader(CArchive& archive, const std::string& userName, std::string& header);
+// "f.txt" copied unchanged to the end of `document`: the document's end.
+int CopyNewSaveFooter(CArchive& archive, CStream& document);
 
 // Room a run keeps in front of its item text for EncodeNewSaveAroundItems.
 inline constexpr std::size_t kNewSaveFrontRoom = 4096;
 
-// What BuildNewSaveDocument and EncodeNewSave together make, from `text` holding kNewSaveFrontRoom bytes
-// of room and then the item text. The document is put together around the items where they lie and, when
-// it is plain ASCII, declared, scrambled and deflated there as well: a large save is not copied. `text` is
-// used up.
+// The file's bytes, from `text` holding kNewSaveFrontRoom bytes of room and then the item text: the document
+// (header, item text, footer) with the XML declaration in front, scrambled, then deflated at the engine's own
+// level. The document is put together around the items where they lie and, when it is plain ASCII, declared,
+// scrambled and deflated there as well: a large save is not copied. `text` is used up.
 int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std::string& text,
                              CByteArray& encoded);
 

@@ -3,28 +3,23 @@
 #include <cstring>
 
 #include "archive/codec.h"
-#include "foundation/platform/platform.h"
+#include "archive/whole_file.h"
 
 namespace vmqdSDK {
 
-
 int ReadSourceSave(const std::string& path, SourceItemList& items) {
-  CByteArray content;
-  {
-    CFileStream file(path);
-    if (!file.Open(1, kGenericRead, kShareRead, path)) return kSourceSaveOpen;
-    const std::uint32_t size = file.GetSize();
-    if (size == kNoValue) return kSourceSaveRead;
-    content = CByteArray::AllocateUninitialized(size);
-    if (size != 0 && content.IsNull()) return kSourceSaveRead;
-    if (size != 0 && !file.ReadAll(content.Data(), size)) return kSourceSaveRead;
+  std::string content;
+  switch (ReadWholeFile(path, content)) {
+    case WholeFile::kOk: break;
+    case WholeFile::kOpenFailed: return kSourceSaveOpen;
+    case WholeFile::kIoFailed: return kSourceSaveRead;
   }
-  return ReadSourceSaveBytes(content.Data(), content.GetCount(), items);
+  return ReadSourceSaveBytes(content.data(), static_cast<std::uint32_t>(content.size()), items);
 }
 
 int ReadSourceSaveBytes(const void* data, std::uint32_t size, SourceItemList& items) {
-  // Fewer than six bytes hold no payload byte; descrambling an empty payload is not allowed.
-  if (data == nullptr || size < 6) return kSourceSaveInvalid;
+  // A container without a payload byte cannot be descrambled (an empty payload is not allowed).
+  if (data == nullptr || size <= kVmqdHeaderSize) return kSourceSaveInvalid;
   const CByteArray payload = VmqdDescramble(data, size);
   if (payload.IsNull()) return kSourceSaveInvalid;
   CZlib zlib = MakeFormatZlib();
@@ -35,6 +30,7 @@ int ReadSourceSaveBytes(const void* data, std::uint32_t size, SourceItemList& it
 
 int ReadSourceSaveData(const CByteArray& data, SourceItemList& items) {
   CMemoryStream in(data, kGenericRead, CMemoryStream::kDoubling);
+  // Only a null buffer leaves the stream closed, and a run comes here with inflated bytes, never null.
   if (in.IsClosed()) return kSourceSaveMemory;
   // A growable stream would satisfy a seek past its end by inventing zero bytes.
   if (in.GetSize() < kSourceSaveLeadingBytes || !in.Seek(kSourceSaveLeadingBytes, kSeekBegin)) {
@@ -91,7 +87,7 @@ CByteArray EncodeSourceSave(const CByteArray& data, std::uint8_t key, const std:
   const CByteArray stream = zlib.Deflate(data.Data(), data.GetCount(), CZlib::kEngineLevel);
   if (stream.IsNull()) return {};
   const std::uint64_t total = std::uint64_t{stream.GetCount()} + afterStream.size();
-  if (total > 0xFFFFFFFFu - 5) return {};
+  if (total > 0xFFFFFFFFu - kVmqdHeaderSize) return {};
   std::string payload(reinterpret_cast<const char*>(stream.Data()), stream.GetCount());
   payload += afterStream;
   return VmqdScrambleWithKey(payload.data(), static_cast<std::uint32_t>(payload.size()), key);
@@ -99,14 +95,8 @@ CByteArray EncodeSourceSave(const CByteArray& data, std::uint8_t key, const std:
 
 bool WriteSourceSave(const std::string& path, const SourceSaveImage& image, std::uint8_t key) {
   const CByteArray file = EncodeSourceSave(BuildSourceSaveData(image), key);
-  if (file.IsNull()) return false;
-  CFileStream out(path);
-  if (!out.Create(1, kGenericWrite, 0xFFFFFFFFu, path)) return false;
-  const bool written = out.WriteAll(file.Data(), file.GetCount()) && out.Flush();
-  out.Close();
-  // A half-written file would only be mistaken for a save later.
-  if (!written) platform::RemoveFile(path);
-  return written;
+  // A half-written file would only be mistaken for a save later: the writer leaves none.
+  return !file.IsNull() && WriteNewFile(path, file.Data(), file.GetCount()) == WholeFile::kOk;
 }
 
 }  // namespace vmqdSDK

@@ -1,6 +1,7 @@
 #include "username/user_name.h"
 
 #include "archive/archive.h"
+#include "archive/whole_file.h"
 #include "foundation/cp932.h"
 #include "foundation/text.h"
 
@@ -23,6 +24,9 @@ std::string NormalizeName(const std::string& name) {
   });
   return out;
 }
+
+// The new save holds the name raw in an attribute value, where these would end or break the document.
+bool IsCharacterTheDocumentRefuses(const std::string& ch) { return ch == "\"" || ch == "<" || ch == ">" || ch == "&"; }
 
 bool ContainsAny(const std::string& name, const std::vector<std::string>& entries) {
   for (const std::string& entry : entries)
@@ -55,12 +59,8 @@ void SplitText(const std::string& text, std::vector<std::string>& out, const std
 }
 
 void LoadProhibitedList(const CSharedPtr<CStream>& stream, std::vector<std::string>& entries) {
-  if (stream.IsNull() || stream->IsClosed()) return;
-  std::uint32_t size = stream->GetSize();
-  // A size the stream cannot supply fails like the short read it would be, before allocating for it.
-  if (size == kNoValue || !stream->CanSupply(size)) return;
-  std::string bytes(size, '\0');
-  if (!stream->ReadAll(bytes.data(), size)) return;
+  std::string bytes;
+  if (stream.IsNull() || !ReadWholeStream(*stream, bytes)) return;
   SplitText(std::string(bytes.c_str()), entries, "\r\n", "", false);
 }
 
@@ -80,8 +80,8 @@ void LoadProhibitedLists() { LoadProhibitedLists(*GetProcessArchive()); }
 std::string CheckUserName(const std::string& name) { return CheckUserName(name, GetProhibitedLists()); }
 
 std::string CheckUserName(const std::string& name, const ProhibitedLists& lists) {
-  if (name.size() < 4 || name.size() > 18) return UserNameMessage("ne_length");
-  if (ContainsAny(name, lists.words) || ContainsAny(name, lists.names)) return UserNameMessage("ne_word");
+  if (name.size() < kUserNameMinBytes || name.size() > kUserNameMaxBytes) return UserNameMessage(UserNameKey::kLength);
+  if (ContainsAny(name, lists.words) || ContainsAny(name, lists.names)) return UserNameMessage(UserNameKey::kWord);
 
   const std::string normalized = NormalizeName(name);
   std::set<std::string> found;
@@ -91,33 +91,34 @@ std::string CheckUserName(const std::string& name, const ProhibitedLists& lists)
     unsigned char c = static_cast<unsigned char>(ch[0]);
     if (ch.size() == 1 && (c <= 0x1F || c == 0x7F)) {
       control = true;
-    } else if (lists.chars.count(ch) != 0) {
+    } else if (lists.chars.count(ch) != 0 || IsCharacterTheDocumentRefuses(ch)) {
       found.insert(ch);
     }
   });
-  if (control) return UserNameMessage("ne_control");
+  if (control) return UserNameMessage(UserNameKey::kControl);
   if (!found.empty()) {
     std::string joined;
     for (const std::string& ch : found) joined += ch;
-    return FormatText(UserNameMessage("ne_char").c_str(), joined.c_str());
+    return FormatText(UserNameMessage(UserNameKey::kChar).c_str(), joined.c_str());
   }
 
   bool spacesOnly = true;
   ForEachCharacterText(normalized, [&](const std::string& ch) { spacesOnly = spacesOnly && (ch == " " || ch == "\x81\x40"); });
-  if (spacesOnly) return UserNameMessage("ne_space");
+  if (spacesOnly) return UserNameMessage(UserNameKey::kSpace);
   return {};
 }
 
-std::string UserNameMessage(const std::string& key) {
-  static const char* const kMessages[][2] = {
-      {"control", "改行等の使用不可能な制御文字が含まれています"},
-      {"char", "記号等の禁止文字(%s)が含まれています"},
-      {"word", "禁止単語が含まれています"},
-      {"space", "空白のみで構成される名前は禁止されています"},
-      {"length", "半角4～18(全角2～9)文字に制限されています"},
-  };
-  for (const auto& [word, message] : kMessages)
-    if (key.find(word) != std::string::npos) return Sjis(message);
+std::string UserNameMessage(UserNameKey key) {
+  switch (key) {
+    case UserNameKey::kControl: return Sjis("改行等の使用不可能な制御文字が含まれています");
+    case UserNameKey::kChar: return Sjis("記号等の禁止文字(%s)が含まれています");
+    case UserNameKey::kWord: return Sjis("禁止単語が含まれています");
+    case UserNameKey::kSpace: return Sjis("空白のみで構成される名前は禁止されています");
+    case UserNameKey::kLength:
+      return FormatText(Sjis("半角%zu～%zu(全角%zu～%zu)文字に制限されています").c_str(), kUserNameMinBytes,
+                        kUserNameMaxBytes, kUserNameMinBytes / 2, kUserNameMaxBytes / 2);
+    case UserNameKey::kUnusable: break;
+  }
   return Sjis("使用不可能な名前です");
 }
 

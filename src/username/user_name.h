@@ -2,6 +2,7 @@
 // the ordered rules and their messages. All texts are CP932 bytes.
 #pragma once
 
+#include <cstddef>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,6 +13,10 @@
 namespace vmqdSDK {
 
 class CArchive;
+
+// The byte length a name may have: 4 to 18 half-width characters, 2 to 9 full-width ones.
+inline constexpr std::size_t kUserNameMinBytes = 4;
+inline constexpr std::size_t kUserNameMaxBytes = 18;
 
 struct ProhibitedLists {
   std::set<std::string> chars;     // "PRH_Char.txt": one character per entry, byte order, no duplicates
@@ -37,11 +42,17 @@ void LoadProhibitedList(const CSharedPtr<CStream>& stream, std::vector<std::stri
 void LoadProhibitedLists(CArchive& archive);
 void LoadProhibitedLists();  // from the process's archive
 
-// Empty when the name is acceptable, else the message that says why not.
+// Empty when the name is acceptable, else the message that says why not. Besides the characters of the
+// lists, the character rule refuses `"`, `<`, `>` and `&`, which the new save's attribute would hold raw:
+// with them in the list, as in the bundled one, the result is the same.
 std::string CheckUserName(const std::string& name, const ProhibitedLists& lists);
 std::string CheckUserName(const std::string& name);  // against the process's lists
 
-// The message of a reason key ("ne_length", "ne_word", "ne_control", "ne_char" with its "%s", "ne_space").
-std::string UserNameMessage(const std::string& key);
+// The reason keys of a refusal: "ne_" and a reason word ("ne_control", "ne_char", ...); kUnusable is "ne_"
+// alone, the key of a name refused for no reason the rules name.
+enum class UserNameKey { kControl, kChar, kWord, kSpace, kLength, kUnusable };
+
+// The message of a reason key; kChar's still holds the "%s" the character rule fills in.
+std::string UserNameMessage(UserNameKey key);
 
 }  // namespace vmqdSDK

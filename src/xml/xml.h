@@ -1,6 +1,9 @@
 // The XML text writer of the new save: elements that write themselves, indented, to a text stream, and
-// the document encoder that puts the XML declaration in front. Nothing is escaped: names and values are
-// written byte for byte, so callers pass only texts that need no escaping.
+// the document encoder that puts the XML declaration in front. Nothing is escaped or checked: names,
+// values and the document are written byte for byte. What reaches it can stand raw because its sources
+// see to it: the item elements hold only numbers and fixed words, and the user name, which the header
+// template carries into the document, is refused by the name verdict (username/) when it holds `"`, `<`,
+// `>`, `&` or a byte below 0x20.
 #pragma once
 
 #include <cstdint>

@@ -70,12 +70,12 @@ TEST(PreviewCarryOver, ListsEveryItemInRunOrderWithTheRunsTotals) {
   std::string errorLine;
   ASSERT_EQ(PreviewCarryOver(run.Source(), preview, errorLine), 0) << errorLine;
 
-  constexpr PreviewOutcome C = PreviewOutcome::kCarried, R = PreviewOutcome::kRemoved, F = PreviewOutcome::kFailed;
+  constexpr ItemOutcome C = ItemOutcome::kCarried, R = ItemOutcome::kRemoved, F = ItemOutcome::kFailed;
   struct Row {
     int depth;
     std::uint32_t id;
     const char* oldName;
-    PreviewOutcome outcome;
+    ItemOutcome outcome;
     const char* baseId;
     const char* category;
     const char* newName;

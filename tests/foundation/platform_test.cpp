@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -292,23 +293,53 @@ TEST(PlatformNames, MoveWithoutReplacing) {
   EXPECT_FALSE(SyncFolder(temp.Path() + "missing"));
 }
 
+// What the data build does with a table or an archive it makes again: the new file takes the old one's
+// place in one step.
+TEST(PlatformNames, MoveReplacing) {
+  TempFolder temp;
+  const std::string from = temp.Path() + "new.part", to = temp.Path() + kHyo + ".cr";
+  struct Case {
+    const char* what;
+    bool oldThere;
+  } cases[] = {{"onto nothing", false}, {"onto an old file", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.oldThere) WriteWhole(to, "old");
+    WriteWhole(from, "new");
+    EXPECT_TRUE(MoveFileReplacing(from, to));
+    EXPECT_FALSE(FileExists(from));
+    EXPECT_EQ(ReadWhole(to), "new");
+  }
+  EXPECT_FALSE(MoveFileReplacing(temp.Path() + "missing", to));
+  EXPECT_EQ(ReadWhole(to), "new");
+}
+
 TEST(PlatformNames, ListFolder) {
   TempFolder temp;
   std::vector<std::string> names{"stale"};
-  EXPECT_TRUE(ListFolder(temp.Path(), names));
+  bool leftOut = true;
+  EXPECT_TRUE(ListFolder(temp.Path(), names, &leftOut));
   EXPECT_TRUE(names.empty());
+  EXPECT_FALSE(leftOut);
   WriteWhole(temp.Path() + "a.sav", "a");
   WriteWhole(temp.Path() + kHyo + ".sav", "b");
   ASSERT_TRUE(MakeDirectory(temp.Path() + "sub"));
-  ASSERT_TRUE(ListFolder(temp.Path(), names));  // with or without the final separator
+  ASSERT_TRUE(ListFolder(temp.Path(), names, &leftOut));  // with or without the final separator
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"a.sav", "sub", kHyo + ".sav"}));
+  EXPECT_FALSE(leftOut);
   std::string withoutSeparator = temp.Path();
   withoutSeparator.pop_back();
   ASSERT_TRUE(ListFolder(withoutSeparator, names));
   EXPECT_EQ(names.size(), 3u);
   EXPECT_FALSE(ListFolder(temp.Path() + "missing", names));
   EXPECT_NE(ProcessId(), 0u);
+
+  // A name code page 932 cannot hold (U+1F600) is left out and said to be, and the others are still listed.
+  ASSERT_TRUE(std::ofstream(temp.Native() / std::u8string(u8"\U0001F600.txt")).is_open());
+  ASSERT_TRUE(ListFolder(temp.Path(), names, &leftOut));
+  EXPECT_EQ(names.size(), 3u);
+  EXPECT_TRUE(leftOut);
 }
 
 TEST(PlatformNames, DoubleByteNamesWithSeparatorByte) {

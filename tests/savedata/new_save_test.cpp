@@ -9,6 +9,7 @@
 #include "archive/archive.h"
 #include "archive/codec.h"
 #include "foundation/cp932.h"
+#include "support/new_save_encoder.h"
 #include "support/run_fixture.h"
 
 #if !defined(_WIN32)
@@ -19,7 +20,9 @@
 namespace vmqdSDK {
 namespace {
 
+using hvxfer::test::BuildNewSaveDocument;
 using hvxfer::test::BuildToolArchive;
+using hvxfer::test::EncodeNewSave;
 using hvxfer::test::PathExists;
 using hvxfer::test::ReadFileBytes;
 using hvxfer::test::TempFolder;
@@ -47,7 +50,7 @@ TEST(EncodeNewSave, LayersFromOutsideIn) {
     ASSERT_GE(encoded.GetCount(), 2u);
     EXPECT_EQ(encoded[0], 0x78);
     EXPECT_EQ(encoded[1], 0x9C);
-    CZlib zlib(1024, 1024, -1);
+    CZlib zlib = MakeFormatZlib();
     const std::string container = Text(zlib.Inflate(encoded.Data(), encoded.GetCount()));
     ASSERT_GE(container.size(), 5u);
     const std::string payload = "<?xml version=\"1.0\" encoding=\"" + c.declaredAs + "\" ?>\r\n" + c.payloadText;
@@ -69,7 +72,8 @@ void OpenToolArchive(const TempFolder& folder, const ToolArchiveSpec& contents, 
   ASSERT_TRUE(archive.Open(folder.Path() + "main.cr"));
 }
 
-TEST(BuildNewSaveDocument, TemplatesAroundTheItems) {
+// ReadNewSaveHeader and CopyNewSaveFooter around the items.
+TEST(NewSaveTemplates, AroundTheItems) {
   TempFolder folder;
   struct Case {
     const char* what;

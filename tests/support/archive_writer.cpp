@@ -41,7 +41,7 @@ ArchiveWriter& ArchiveWriter::AddRaw(Member member) {
 std::string ArchiveWriter::Code(const std::string& content, std::uint32_t codec) {
   if (codec == kVmqd) return FromBuffer(vmqdSDK::VmqdScramble(content.data(), static_cast<std::uint32_t>(content.size())));
   if (codec == kZlib) {
-    vmqdSDK::CZlib engine(1024, 1024, -1);
+    vmqdSDK::CZlib engine = vmqdSDK::MakeFormatZlib();
     return FromBuffer(engine.Deflate(content.data(), static_cast<std::uint32_t>(content.size()), -1));
   }
   return content;

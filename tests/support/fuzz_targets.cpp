@@ -211,7 +211,7 @@ void FuzzUserName(const std::uint8_t* data, std::size_t size) {
 void FuzzCodecs(const std::uint8_t* data, std::size_t size) {
   if (size > kMaxInput) return;
   const auto n = static_cast<std::uint32_t>(size);
-  CZlib zlib(1024, 1024, -1);
+  CZlib zlib = MakeFormatZlib();
   // Descrambling an empty payload raises by design ("null"); the carry-over run never asks for it.
   if (size != 5) VmqdDescramble(data, n);
   const std::string fixed = WithCheckValue(data, size);

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "archive/archive.h"
+#include "archive/archive_builder.h"
 #include "archive/codec.h"
-#include "archive_pack.h"
 #include "foundation/platform/platform.h"
 #include "items/item.h"
 #include "items/table_tsv.h"
@@ -26,8 +26,8 @@
 #include "savedata/new_save.h"
 #include "savedata/source_save.h"
 #include "support/archive_writer.h"
+#include "support/new_save_encoder.h"
 #include "support/table_writer.h"
-#include "support/temp_folder.h"
 #include "xml/xml.h"
 
 namespace vmqdSDK {
@@ -280,24 +280,19 @@ TEST(CrfsArchivePage, ExampleOpensAndServesItsMembers) {
     }
   }
 
-  // The data packer makes exactly these bytes of the members the archive holds.
-  test::TempFolder folder;
-  std::vector<hvxfer::cli::PackMember> members;
+  // The archive's writer makes exactly these bytes of the members the archive holds.
+  CArchiveBuilder builder;
   for (const auto& [extension, titles] : archive.GetExtensions()) {
     for (const auto& [title, record] : titles) {
       const std::string name = title + (extension == CArchive::kNoExtension ? "" : extension);
       CSharedPtr<CStream> member = archive.OpenMember(extension, title);
       ASSERT_TRUE(member) << name;
-      const std::string content = hvxfer::test::ReadRest(*member);
-      CFileStream out("");
-      ASSERT_TRUE(out.Create(1, kGenericWrite, kShareRead, folder.Path() + name));
-      ASSERT_TRUE(content.empty() || out.WriteAll(content.data(), static_cast<std::uint32_t>(content.size())));
-      out.Close();
-      members.push_back(hvxfer::cli::PackMember{name, record.codec, false});
+      std::string error;
+      ASSERT_TRUE(builder.Add(name, hvxfer::test::ReadRest(*member), record.codec, error)) << error;
     }
   }
   std::string image, error;
-  ASSERT_TRUE(hvxfer::cli::BuildArchiveImage(folder.Path(), members, image, error)) << error;
+  ASSERT_TRUE(builder.Build(image, error)) << error;
   EXPECT_EQ(image, file);
 }
 
@@ -395,7 +390,7 @@ TEST(SourceSavePage, ExampleReadsIntoItsItems) {
   // The layers: the container's payload is a zlib stream of the page's data.
   const CByteArray payload = VmqdDescramble(file.data(), static_cast<std::uint32_t>(file.size()));
   ASSERT_FALSE(payload.IsNull());
-  CZlib zlib(1024, 1024, -1);
+  CZlib zlib = MakeFormatZlib();
   EXPECT_EQ(Text(zlib.Inflate(payload.Data(), payload.GetCount())), data);
   SourceItemList again;
   CByteArray dataArray = CByteArray::Allocate(static_cast<std::uint32_t>(data.size()));
@@ -431,11 +426,11 @@ TEST(NewSavePage, ExampleDecodesToItsDocument) {
   const std::string document = Cp932(xml.substr(firstBreak + 1));
   EXPECT_EQ(declaration, XmlDeclaration(XmlEncodingOf(document.data(), static_cast<std::uint32_t>(document.size()))));
   CByteArray encoded;
-  ASSERT_EQ(EncodeNewSave(document.data(), static_cast<std::uint32_t>(document.size()), encoded), kNewSaveOk);
+  ASSERT_EQ(hvxfer::test::EncodeNewSave(document.data(), static_cast<std::uint32_t>(document.size()), encoded), kNewSaveOk);
   EXPECT_EQ(Text(encoded), file) << "zlib's deflate output at the default level is part of the example";
 
   // Inflated, the file is the "vmqd" container of declaration and document, key byte n mod 256.
-  CZlib zlib(1024, 1024, -1);
+  CZlib zlib = MakeFormatZlib();
   const std::string container = Text(zlib.Inflate(file.data(), static_cast<std::uint32_t>(file.size())));
   EXPECT_EQ(container, Text(VmqdScramble(xml.data(), static_cast<std::uint32_t>(xml.size()))));
   ASSERT_GE(container.size(), 5u);

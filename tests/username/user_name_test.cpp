@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 #include "archive/archive.h"
 #include "foundation/cp932.h"
@@ -111,19 +112,53 @@ TEST(CheckUserName, Rules) {
   for (const Case& c : cases) EXPECT_EQ(CheckUserName(c.name, lists), c.expected) << c.name;
 }
 
-TEST(CheckUserName, EmptyListsRefuseOnlyByLengthControlAndSpaces) {
+TEST(CheckUserName, EmptyListsRefuseOnlyByLengthControlSpacesAndTheDocumentsCharacters) {
   ProhibitedLists none;
-  EXPECT_EQ(CheckUserName("a!b#BAD", none), "");
-  EXPECT_NE(CheckUserName("ab", none), "");
-  EXPECT_NE(CheckUserName("ab\tcd", none), "");
-  EXPECT_NE(CheckUserName("     ", none), "");
+  auto chars = [](const std::string& found) { return Sjis("記号等の禁止文字(") + found + Sjis(")が含まれています"); };
+  struct Case {
+    std::string name, expected;
+  } cases[] = {
+      {"a!b#BAD", ""},
+      {"abcd", ""},
+      {"ab", Sjis("半角4～18(全角2～9)文字に制限されています")},
+      {"x&y", Sjis("半角4～18(全角2～9)文字に制限されています")},
+      {"ab\tcd", Sjis("改行等の使用不可能な制御文字が含まれています")},
+      {"     ", Sjis("空白のみで構成される名前は禁止されています")},
+      // Refused whatever the lists say: the new save's attribute would hold them raw.
+      {"ab\"cd", chars("\"")},
+      {"a<b>c", chars("<>")},
+      {"x&yz", chars("&")},
+      {"&a\"<>\"", chars("\"&<>")},
+      {"a<b\tc", Sjis("改行等の使用不可能な制御文字が含まれています")},
+      {Sjis("＆＜＞”"), ""},  // their full-width forms only where a list has them
+  };
+  for (const Case& c : cases) EXPECT_EQ(CheckUserName(c.name, none), c.expected) << c.name;
 }
 
-TEST(UserNameMessage, KeysAndFallback) {
-  EXPECT_EQ(UserNameMessage("ne_char"), Sjis("記号等の禁止文字(%s)が含まれています"));
-  EXPECT_EQ(UserNameMessage("ne_space"), Sjis("空白のみで構成される名前は禁止されています"));
-  EXPECT_EQ(UserNameMessage("ne_other"), Sjis("使用不可能な名前です"));
-  EXPECT_EQ(UserNameMessage("ne_control"), Sjis("改行等の使用不可能な制御文字が含まれています"));
+// The four characters the document refuses give what a list holding them gives, as the bundled one does,
+// among that list's other characters, in every rule's place.
+TEST(CheckUserName, TheDocumentsCharactersAsTheBundledListRefusesThem) {
+  ProhibitedLists bundled, withoutThem;
+  bundled.chars = {"\\", "/", ":", "*", "?", "\"", "<", ">", "|", "&", Sjis("＆")};
+  withoutThem.chars = {"\\", "/", ":", "*", "?", "|", Sjis("＆")};
+  bundled.words = withoutThem.words = {"BAD"};
+  const std::vector<std::string> names = {"ab\"cd", "a<b>c",   "x&yz", "x&y",  "a|b\"c?d", Sjis("a＆b&c"),
+                                         "a\"BAD", "a\"b\nc", "a\x01<bc", "  & ", "abcd",     "a*b/c:"};
+  for (const std::string& name : names) {
+    EXPECT_EQ(CheckUserName(name, withoutThem), CheckUserName(name, bundled)) << name;
+  }
+}
+
+TEST(UserNameMessage, EveryKey) {
+  const std::pair<UserNameKey, std::string> cases[] = {
+      {UserNameKey::kControl, Sjis("改行等の使用不可能な制御文字が含まれています")},
+      {UserNameKey::kChar, Sjis("記号等の禁止文字(%s)が含まれています")},
+      {UserNameKey::kWord, Sjis("禁止単語が含まれています")},
+      {UserNameKey::kSpace, Sjis("空白のみで構成される名前は禁止されています")},
+      {UserNameKey::kLength, Sjis("半角4～18(全角2～9)文字に制限されています")},
+      {UserNameKey::kUnusable, Sjis("使用不可能な名前です")},
+  };
+  for (const auto& [key, message] : cases) EXPECT_EQ(UserNameMessage(key), message) << static_cast<int>(key);
 }
 
 }  // namespace

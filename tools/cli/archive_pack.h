@@ -1,10 +1,13 @@
-// Writing "CRFS" archives and the few file operations the data toolchain needs beyond the core's streams.
-// Paths are core paths (CP932; "\" or "/" separators).
+// The data build's side of "CRFS" archives and table files: which files of a folder become members and
+// how, and the few file operations the toolchain needs beyond the core's whole-file helpers. Paths are core
+// paths (CP932; "\" or "/" separators).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "archive/whole_file.h"
 
 namespace hvxfer::cli {
 
@@ -27,20 +30,20 @@ struct ManifestEntry {
 };
 bool ReadManifest(const std::string& path, std::vector<ManifestEntry>& entries, std::string& error);
 
-// The regular files directly inside a folder, sorted by name.
-bool ListFolder(const std::string& folder, std::vector<std::string>& names, std::string& error);
+// The files directly inside a folder (no folders), sorted by name; false when a name has no CP932 form.
+bool ListFiles(const std::string& folder, std::vector<std::string>& names, std::string& error);
 
-// The archive image of the members read from `folder`: header, vmqd-coded directory, then the member data
-// in directory order. False with a message naming the member when one cannot be stored.
-bool BuildArchiveImage(const std::string& folder, const std::vector<PackMember>& members, std::string& image,
-                       std::string& error);
+// The archive image of the members read from `folder` (CArchiveBuilder). False with a message naming the
+// member when one cannot be read or stored.
+bool PackFolder(const std::string& folder, const std::vector<PackMember>& members, std::string& image,
+                std::string& error);
 
-// Whole files. WriteFileReplacing writes beside the target and renames over it, so a failure leaves the
-// old file (or none) and no partial one. WriteNewFile refuses to replace an existing file and removes what
-// it wrote when the write fails.
-bool ReadWholeFile(const std::string& path, std::string& bytes);
+// What to tell about a whole-file write of `path` that failed.
+std::string WriteFailure(const std::string& path, vmqdSDK::WholeFile result);
+
+// Writes beside the target and moves the new file over it, so that a failure leaves the old file (or none)
+// and no partial one.
 bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string& error);
-bool WriteNewFile(const std::string& path, const std::string& bytes, std::string& error);
 
 // A core path ending with "\", made when missing.
 bool MakeFolder(const std::string& folder, std::string& normalized);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string_view>
 
 #include "carryover/tool_data.h"
@@ -8,7 +9,7 @@
 namespace hvxfer::cli {
 namespace {
 
-bool IsOption(const char* name) { return std::string_view(name).substr(0, 2) == "--"; }
+bool IsOption(std::string_view arg) { return arg.substr(0, 2) == "--"; }
 
 // Where an install puts the data archive, from the folder of the installed program; set by the build's
 // install layout.
@@ -29,59 +30,51 @@ const std::string& ParsedArgs::Option(const std::string& name) const {
   return kNone;
 }
 
+bool ParseArgs(const Args& args, const std::string& command, const std::vector<const char*>& names,
+               const std::vector<OptionRule>& rules, ParsedArgs& out) {
+  const auto refuse = [&](const std::string& problem) {
+    UsageError(command, problem);
+    return false;
+  };
+  out = ParsedArgs{};
+  for (const OptionRule& rule : rules) out.options.emplace_back(rule.name, rule.preset);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (!IsOption(args[i])) {
+      out.positional.push_back(args[i]);
+      continue;
+    }
+    const auto rule = std::find_if(rules.begin(), rules.end(), [&](const OptionRule& r) { return r.name == args[i]; });
+    if (rule == rules.end()) return refuse("unknown option " + args[i]);
+    if (i + 1 == args.size()) return refuse(args[i] + " needs a value");
+    const std::string& value = args[++i];
+    const auto earlier = std::find_if(out.given.begin(), out.given.end(), [&](const auto& g) { return g.first == rule->name; });
+    if (rule->once && earlier != out.given.end()) return refuse(rule->name + " is given twice");
+    if (rule->check) {
+      if (const std::string problem = rule->check(value); !problem.empty()) return refuse(problem);
+    }
+    out.given.emplace_back(rule->name, value);
+    out.options[static_cast<std::size_t>(rule - rules.begin())].second = value;
+  }
+  if (out.positional.size() < names.size()) return refuse(std::string("missing argument ") + names[out.positional.size()]);
+  if (out.positional.size() > names.size()) return refuse("unexpected argument " + out.positional[names.size()]);
+  return true;
+}
+
 bool ParseArgs(const Args& args, const CommandHelp& help, const std::vector<std::pair<std::string, std::string>>& defaults,
                ParsedArgs& out) {
-  out.positional.clear();
-  out.options.clear();
   std::vector<const char*> names;
+  std::vector<OptionRule> rules;
   for (const Param& param : help.params) {
     if (!IsOption(param.name)) {
       names.push_back(param.name);
       continue;
     }
-    std::string value;
+    OptionRule rule{param.name, ""};
     for (const auto& [key, preset] : defaults)
-      if (key == param.name) value = preset;
-    out.options.emplace_back(param.name, value);
+      if (key == param.name) rule.preset = preset;
+    rules.push_back(rule);
   }
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i].compare(0, 2, "--") != 0) {
-      out.positional.push_back(args[i]);
-      continue;
-    }
-    std::string* value = nullptr;
-    for (auto& [key, current] : out.options)
-      if (args[i] == key) value = &current;
-    if (value == nullptr) {
-      UsageError(help.name, "unknown option " + args[i]);
-      return false;
-    }
-    if (i + 1 == args.size()) {
-      UsageError(help.name, args[i] + " needs a value");
-      return false;
-    }
-    *value = args[++i];
-  }
-  return CheckArguments(help.name, out.positional, names);
-}
-
-bool CheckArguments(const std::string& command, const std::vector<std::string>& given,
-                    const std::vector<const char*>& names) {
-  for (const std::string& arg : given) {
-    if (arg.compare(0, 2, "--") == 0) {
-      UsageError(command, "unknown option " + arg);
-      return false;
-    }
-  }
-  if (given.size() < names.size()) {
-    UsageError(command, std::string("missing argument ") + names[given.size()]);
-    return false;
-  }
-  if (given.size() > names.size()) {
-    UsageError(command, "unexpected argument " + given[names.size()]);
-    return false;
-  }
-  return true;
+  return ParseArgs(args, help.name, names, rules, out);
 }
 
 std::string DefaultDataArchive() { return IsInstalled() ? InstalledDataArchive() : vmqdSDK::DefaultArchivePath(); }

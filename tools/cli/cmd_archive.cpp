@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "archive/archive.h"
+#include "archive/whole_file.h"
 #include "archive_pack.h"
 #include "command.h"
-#include "foundation/cp932.h"
 #include "foundation/text.h"
+#include "username/file_name.h"
 
 namespace hvxfer::cli {
 namespace {
@@ -47,64 +48,53 @@ std::string MemberFileName(const std::string& extension, const std::string& titl
   return extension == CArchive::kNoExtension ? title : title + extension;
 }
 
-// A name that writes one file inside the target folder and nowhere else.
-bool IsSafeFileName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  bool safe = true;
-  vmqdSDK::ForEachCharacter(name, [&](std::size_t i, std::size_t size) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
-    if (size == 1 && (c < 0x20 || c == 0x7F || std::string("\\/:*?\"<>|").find(name[i]) != std::string::npos))
-      safe = false;
-  });
-  return safe;
-}
-
 // The whole decoded member, or false when it cannot be served.
 bool ReadMember(CArchive& archive, const std::string& extension, const std::string& title, std::string& bytes) {
   CSharedPtr<CStream> stream = archive.OpenMember(extension, title);
-  if (!stream) return false;
-  std::uint32_t size = stream->GetSize();
-  if (size == vmqdSDK::kNoValue || !stream->Seek(0, 0)) return false;
-  bytes.assign(size, '\0');
-  return size == 0 || stream->ReadAll(bytes.data(), size);
+  return stream && vmqdSDK::ReadWholeStream(*stream, bytes);
+}
+
+std::string CodecProblem(const std::string& name) {
+  std::uint32_t codec = 0;
+  return CodecByName(name, codec) ? "" : "unknown codec \"" + name + "\" (plain, vmqd or zlib)";
+}
+
+// NAME=CODEC: the name and the codec, or false.
+bool SplitMemberCodec(const std::string& value, std::string& name, std::uint32_t& codec) {
+  const std::size_t eq = value.rfind('=');
+  if (eq == std::string::npos || eq == 0 || !CodecByName(value.substr(eq + 1), codec)) return false;
+  name = value.substr(0, eq);
+  return true;
 }
 
 int Pack(const Args& args) {
-  std::vector<std::string> positional;
+  const std::vector<OptionRule> rules = {
+      {"--codec", "plain", false, CodecProblem},
+      {"--manifest", ""},
+      {"--member-codec", "", false,
+       [](const std::string& value) {
+         std::string name;
+         std::uint32_t codec = 0;
+         return SplitMemberCodec(value, name, codec) ? "" : "--member-codec takes NAME=plain|vmqd|zlib";
+       }},
+  };
+  ParsedArgs parsed;
+  if (!ParseArgs(args, "archive pack", {"DIR", "OUT.cr"}, rules, parsed)) return kExitUsage;
+  const std::string& folder = parsed.positional[0];
+  const std::string& out = parsed.positional[1];
+  const std::string& manifestPath = parsed.Option("--manifest");
   std::uint32_t defaultCodec = 0;
-  std::string manifestPath;
+  CodecByName(parsed.Option("--codec"), defaultCodec);
   std::map<std::string, std::uint32_t> memberCodecs;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--codec" || arg == "--manifest" || arg == "--member-codec") {
-      if (i + 1 >= args.size()) return UsageError("archive pack", arg + " needs a value");
-      const std::string& value = args[++i];
-      if (arg == "--codec") {
-        if (!CodecByName(value, defaultCodec))
-          return UsageError("archive pack", "unknown codec \"" + value + "\" (plain, vmqd or zlib)");
-      } else if (arg == "--manifest") {
-        manifestPath = value;
-      } else {
-        std::size_t eq = value.rfind('=');
-        std::uint32_t codec = 0;
-        if (eq == std::string::npos || eq == 0 || !CodecByName(value.substr(eq + 1), codec)) {
-          return UsageError("archive pack", "--member-codec takes NAME=plain|vmqd|zlib");
-        }
-        memberCodecs[value.substr(0, eq)] = codec;
-      }
-    } else if (arg.rfind("--", 0) == 0) {
-      return UsageError("archive pack", "unknown option " + arg);
-    } else {
-      positional.push_back(arg);
-    }
+  for (const auto& [option, value] : parsed.given) {
+    std::string name;
+    std::uint32_t codec = 0;
+    if (option == "--member-codec" && SplitMemberCodec(value, name, codec)) memberCodecs[name] = codec;
   }
-  if (!CheckArguments("archive pack", positional, {"DIR", "OUT.cr"})) return kExitUsage;
-  const std::string& folder = positional[0];
-  const std::string& out = positional[1];
 
   std::string error;
   std::vector<std::string> names;
-  if (!ListFolder(folder, names, error)) {
+  if (!ListFiles(folder, names, error)) {
     PrintErr(error + "\n");
     return kExitFailed;
   }
@@ -137,15 +127,21 @@ int Pack(const Args& args) {
   }
 
   std::string image;
-  if (!BuildArchiveImage(folder, members, image, error) || !WriteFileReplacing(out, image, error)) {
+  if (!PackFolder(folder, members, image, error) || !WriteFileReplacing(out, image, error)) {
     PrintErr(error + "\n");
     return kExitFailed;
   }
   return kExitOk;
 }
 
+// A subcommand's arguments, which take no options.
+bool ArgumentsOf(const Args& args, const char* command, const std::vector<const char*>& names) {
+  ParsedArgs parsed;
+  return ParseArgs(args, command, names, {}, parsed);
+}
+
 int List(const Args& args) {
-  if (!CheckArguments("archive list", args, {"FILE.cr"})) return kExitUsage;
+  if (!ArgumentsOf(args, "archive list", {"FILE.cr"})) return kExitUsage;
   CArchive archive;
   if (!OpenArchive(archive, args[0])) return kExitFailed;
   std::string out = "extension\ttitle\tstored\toffset\tcodec\n";
@@ -161,7 +157,7 @@ int List(const Args& args) {
 }
 
 int Extract(const Args& args) {
-  if (!CheckArguments("archive extract", args, {"FILE.cr", "DIR"})) return kExitUsage;
+  if (!ArgumentsOf(args, "archive extract", {"FILE.cr", "DIR"})) return kExitUsage;
   CArchive archive;
   if (!OpenArchive(archive, args[0])) return kExitFailed;
   std::string folder;
@@ -173,15 +169,17 @@ int Extract(const Args& args) {
   for (const auto& [extension, titles] : archive.GetExtensions()) {
     for (const auto& [title, record] : titles) {
       const std::string name = MemberFileName(extension, title);
-      std::string bytes, error;
-      if (!IsSafeFileName(name)) {
+      std::string bytes;
+      if (!vmqdSDK::IsSafeFileName(name)) {
         PrintErr(name + ": not usable as a file name, skipped\n");
         status = kExitFailed;
       } else if (!ReadMember(archive, extension, title, bytes)) {
         PrintErr(name + ": the member cannot be read or decoded\n");
         status = kExitFailed;
-      } else if (!WriteNewFile(folder + name, bytes, error)) {
-        PrintErr(error + "\n");
+      } else if (const vmqdSDK::WholeFile written = vmqdSDK::WriteNewFile(
+                     folder + name, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+                 written != vmqdSDK::WholeFile::kOk) {
+        PrintErr(WriteFailure(folder + name, written) + "\n");
         status = kExitFailed;
       }
     }
@@ -190,7 +188,7 @@ int Extract(const Args& args) {
 }
 
 int Verify(const Args& args) {
-  if (!CheckArguments("archive verify", args, {"FILE.cr"})) return kExitUsage;
+  if (!ArgumentsOf(args, "archive verify", {"FILE.cr"})) return kExitUsage;
   // Open checks the header and the directory's CRC-32; every member is then decoded in full.
   CArchive archive;
   if (!OpenArchive(archive, args[0])) return kExitFailed;

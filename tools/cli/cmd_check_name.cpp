@@ -1,9 +1,9 @@
 // hvxfer-cli check-name: the status text the dialog shows beside the user-name field.
 #include <string>
 
-#include "carryover/carry_over.h"
 #include "carryover/tool_data.h"
 #include "command.h"
+#include "username/name_status.h"
 
 namespace hvxfer::cli {
 namespace {

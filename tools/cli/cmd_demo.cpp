@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "carryover/carry_over.h"
 #include "carryover/tool_data.h"
 #include "command.h"
 #include "foundation/path.h"
 #include "foundation/text.h"
+#include "installfolder/install_folder.h"
 #include "items/converter.h"
 #include "items/tables.h"
 #include "savedata/source_save.h"

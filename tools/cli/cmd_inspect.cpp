@@ -1,7 +1,7 @@
 // hvxfer-cli inspect: what a save file holds, whichever of the two games wrote it.
 #include <string>
 
-#include "archive/stream.h"
+#include "archive/whole_file.h"
 #include "command.h"
 #include "foundation/platform/platform.h"
 #include "foundation/text.h"
@@ -21,15 +21,6 @@ const CommandHelp kHelp{
     {{"FILE", "", "a new save (.sav) or a source save (save00.dat)"}},
 };
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  vmqdSDK::CFileStream file;
-  if (!file.Open(1, vmqdSDK::kGenericRead, vmqdSDK::kNoValue, path)) return false;
-  const std::uint32_t size = file.GetSize();
-  if (size == vmqdSDK::kNoValue) return false;
-  bytes.assign(size, '\0');
-  return size == 0 || file.ReadAll(bytes.data(), size);
-}
-
 void ListItem(std::string& out, const SourceItem& item, const std::string& indent, const std::string& label) {
   out += indent + label +
          FormatText("id=%lu grade=%d durability=%lu\n", static_cast<unsigned long>(item.id), item.gradeValue,
@@ -47,7 +38,7 @@ int Inspect(const Args& args) {
   if (!ParseArgs(args, kHelp, {}, parsed)) return kExitUsage;
   const std::string& path = parsed.positional[0];
   std::string bytes;
-  if (!ReadWholeFile(path, bytes)) {
+  if (vmqdSDK::ReadWholeFile(path, bytes) != vmqdSDK::WholeFile::kOk) {
     PrintErr("inspect: cannot read " + path + "\n");
     return kExitFailed;
   }

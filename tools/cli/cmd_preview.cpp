@@ -10,7 +10,7 @@ namespace hvxfer::cli {
 namespace {
 
 using vmqdSDK::PreviewItem;
-using vmqdSDK::PreviewOutcome;
+using vmqdSDK::ItemOutcome;
 
 const CommandHelp kHelp{
     "preview",
@@ -21,12 +21,13 @@ const CommandHelp kHelp{
       "text to read (the default), or tsv: UTF-8, TAB-separated with a header row, the totals on standard error"}},
 };
 
-const char* OutcomeText(PreviewOutcome outcome) {
+const char* OutcomeText(ItemOutcome outcome) {
   switch (outcome) {
-    case PreviewOutcome::kCarried: return "carried";
-    case PreviewOutcome::kRemoved: return "removed";
-    default: return "failed";
+    case ItemOutcome::kCarried: return "carried";
+    case ItemOutcome::kRemoved: return "removed";
+    case ItemOutcome::kFailed: break;
   }
+  return "failed";
 }
 
 // A TSV field holds no TAB and no line break (neither is ever the second byte of a CP932 character).
@@ -37,7 +38,7 @@ std::string Field(std::string text) {
 }
 
 std::string TsvRow(const PreviewItem& item) {
-  const bool carried = item.outcome == PreviewOutcome::kCarried;
+  const bool carried = item.outcome == ItemOutcome::kCarried;
   return vmqdSDK::FormatText("%d\t%lu\t", item.depth, static_cast<unsigned long>(item.sourceId)) +
          (item.oldName != nullptr ? Field(*item.oldName) : std::string()) + "\t" + OutcomeText(item.outcome) + "\t" +
          Field(item.newBaseId) + "\t" + Field(item.category) + "\t" +
@@ -48,7 +49,7 @@ std::string TextLine(const PreviewItem& item) {
   std::string line = std::string(4 * static_cast<size_t>(item.depth), ' ') + vmqdSDK::ReportNameText(item.oldName) +
                      vmqdSDK::FormatText(" (%lu): ", static_cast<unsigned long>(item.sourceId)) +
                      OutcomeText(item.outcome);
-  if (item.outcome == PreviewOutcome::kCarried) {
+  if (item.outcome == ItemOutcome::kCarried) {
     line += " as " + vmqdSDK::ReportNameText(item.newName) + " (" + item.category + ", base id " + item.newBaseId + ")";
   }
   return line + "\n";

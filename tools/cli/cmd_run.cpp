@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "archive/archive.h"
-#include "archive/stream.h"
+#include "archive/whole_file.h"
 #include "carryover/carry_over.h"
 #include "carryover/tool_data.h"
 #include "command.h"
@@ -24,12 +24,8 @@ const CommandHelp kHelp{
 
 // The report as written, or nothing when it could not be written.
 std::string ReadReport(const std::string& path) {
-  vmqdSDK::CFileStream file;
-  if (!file.Open(1, vmqdSDK::kGenericRead, vmqdSDK::kNoValue, path)) return {};
-  const std::uint32_t size = file.GetSize();
-  if (size == vmqdSDK::kNoValue) return {};
-  std::string bytes(size, '\0');
-  if (size != 0 && !file.ReadAll(bytes.data(), size)) return {};
+  std::string bytes;
+  vmqdSDK::ReadWholeFile(path, bytes);
   return bytes;
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "archive/stream.h"
+#include "archive/whole_file.h"
 #include "archive_pack.h"
 #include "command.h"
 #include "foundation/path.h"
@@ -30,14 +31,16 @@ int UnknownKind(const std::string& command, const std::string& kind) {
 }
 
 int Build(const Args& args) {
-  if (!CheckArguments("table build", args, {"KIND", "IN.tsv", "OUT.tbl"})) return kExitUsage;
+  ParsedArgs parsed;
+  if (!ParseArgs(args, "table build", {"KIND", "IN.tsv", "OUT.tbl"}, {}, parsed)) return kExitUsage;
+  const std::string& kindText = parsed.positional[0];
+  const std::string& in = parsed.positional[1];
+  const std::string& out = parsed.positional[2];
   TableKind kind;
-  if (!vmqdSDK::TableKindFromStem(args[0], kind)) return UnknownKind("table build", args[0]);
-  const std::string& in = args[1];
-  const std::string& out = args[2];
+  if (!vmqdSDK::TableKindFromStem(kindText, kind)) return UnknownKind("table build", kindText);
 
   std::string tsv;
-  if (!ReadWholeFile(in, tsv)) {
+  if (vmqdSDK::ReadWholeFile(in, tsv) != vmqdSDK::WholeFile::kOk) {
     PrintErr(in + ": cannot read the file\n");
     return kExitFailed;
   }
@@ -62,21 +65,11 @@ std::string FileStem(const std::string& path) {
 }
 
 int Dump(const Args& args) {
-  std::string path, kindText;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--kind") {
-      if (i + 1 >= args.size()) return UsageError("table dump", "--kind needs a value");
-      if (!kindText.empty()) return UsageError("table dump", "--kind is given twice");
-      kindText = args[++i];
-    } else if (args[i].compare(0, 2, "--") == 0) {
-      return UsageError("table dump", "unknown option " + args[i]);
-    } else if (path.empty()) {
-      path = args[i];
-    } else {
-      return UsageError("table dump", "unexpected argument " + args[i]);
-    }
-  }
+  ParsedArgs parsed;
+  if (!ParseArgs(args, "table dump", {"FILE.tbl"}, {{"--kind", "", true}}, parsed)) return kExitUsage;
+  const std::string& path = parsed.positional[0];
   if (path.empty()) return UsageError("table dump", "missing argument FILE.tbl");
+  std::string kindText = parsed.Option("--kind");
   if (kindText.empty()) kindText = FileStem(path);
   TableKind kind;
   if (!vmqdSDK::TableKindFromStem(kindText, kind)) {

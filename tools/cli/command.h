@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,19 +56,29 @@ namespace hvxfer::cli {
 struct ParsedArgs {
   std::vector<std::string> positional;
   std::vector<std::pair<std::string, std::string>> options;  // every option of the command with its value
+  std::vector<std::pair<std::string, std::string>> given;    // the options as given, in order
+  // The value of the option's last occurrence, else its preset.
   const std::string& Option(const std::string& name) const;
 };
 
-// Fills `out` from `args` by `help`'s params; `defaults` gives options their values when they are not
-// given. Returns false after reporting a usage error: an unknown option, an option without its value, a
-// missing or an extra argument.
+// One `--name VALUE` option of a command.
+struct OptionRule {
+  std::string name;     // "--codec"
+  std::string preset;   // the value when the option is not given
+  bool once = false;    // giving it twice is a usage error
+  // What is wrong with a value, or an empty text for a good one; asked where the option stands.
+  std::function<std::string(const std::string& value)> check = {};
+};
+
+// The one parser of every command's arguments: fills `out` from `args`, which must hold exactly the
+// arguments `names` and options of `rules`; `command` names the command in messages ("run", "archive pack").
+// Returns false after reporting a usage error: an unknown option, an option without its value, a value its
+// rule refuses, an option given twice that may be given once, a missing or an extra argument.
+bool ParseArgs(const Args& args, const std::string& command, const std::vector<const char*>& names,
+               const std::vector<OptionRule>& rules, ParsedArgs& out);
+// The same by `help`'s params; `defaults` gives options their presets.
 bool ParseArgs(const Args& args, const CommandHelp& help, const std::vector<std::pair<std::string, std::string>>& defaults,
                ParsedArgs& out);
-
-// False after reporting a usage error when `given` does not hold exactly the arguments `names` (an option,
-// "--" and more, is none of them).
-bool CheckArguments(const std::string& command, const std::vector<std::string>& given,
-                    const std::vector<const char*>& names);
 
 // The data archive when --data is not given: main.cr beside hvxfer-cli, else the installed one (the
 // install's share/hvxfer/main.cr); the first when neither is there.

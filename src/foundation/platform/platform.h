@@ -74,11 +74,15 @@ bool RemoveFile(const std::string& path);
 // Renames `from` to `to` in the same folder, never over an existing `to` (file or folder): false then, and
 // both are left as they were.
 bool MoveFileNoReplace(const std::string& from, const std::string& to);
+// Renames `from` to `to` in the same folder, replacing an existing file `to` in one step: `to` is the old
+// file or the new one, never neither.
+bool MoveFileReplacing(const std::string& from, const std::string& to);
 // Makes the names in a folder (a rename into it) survive a power cut; true where the system keeps them so
 // by itself.
 bool SyncFolder(const std::string& folder);
-// The names of a folder's entries, without "." and ".."; names that have no CP932 form are left out.
-bool ListFolder(const std::string& folder, std::vector<std::string>& names);
+// The names of a folder's entries, without "." and ".."; names that have no CP932 form are left out, and
+// `leftOut` (when given) tells whether there were any.
+bool ListFolder(const std::string& folder, std::vector<std::string>& names, bool* leftOut = nullptr);
 
 std::uint32_t ProcessId();
 

@@ -211,6 +211,12 @@ bool MoveFileNoReplace(const std::string& from, const std::string& to) {
   return true;
 }
 
+bool MoveFileReplacing(const std::string& from, const std::string& to) {
+  std::string nativeFrom, nativeTo;
+  if (!NativePath(from, nativeFrom) || !NativePath(to, nativeTo)) return false;
+  return ::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0 || Fail();
+}
+
 bool SyncFolder(const std::string& folder) {
   std::string native;
   if (!NativePath(folder, native)) return false;
@@ -222,18 +228,26 @@ bool SyncFolder(const std::string& folder) {
   return synced;
 }
 
-bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
+bool ListFolder(const std::string& folder, std::vector<std::string>& names, bool* leftOut) {
   names.clear();
+  if (leftOut) *leftOut = false;
   std::string native;
   if (!NativePath(folder, native)) return false;
   DIR* dir = ::opendir(native.c_str());
   if (dir == nullptr) return Fail();
-  errno = 0;
-  while (const dirent* entry = ::readdir(dir)) {
+  for (;;) {
+    // Only readdir may leave a code here: the conversion below sets errno for a name it refuses.
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) break;
     const std::string name = entry->d_name;
     std::string cp932;
+    if (name == "." || name == "..") continue;
     // A "\" in a host name would read as a separator in the core's paths.
-    if (name == "." || name == ".." || name.find('\\') != std::string::npos || !Utf8ToCp932(name, cp932)) continue;
+    if (name.find('\\') != std::string::npos || !Utf8ToCp932(name, cp932)) {
+      if (leftOut) *leftOut = true;
+      continue;
+    }
     names.push_back(cp932);
   }
   const bool complete = errno == 0 || Fail();

@@ -159,11 +159,18 @@ bool MoveFileNoReplace(const std::string& from, const std::string& to) {
          MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
+bool MoveFileReplacing(const std::string& from, const std::string& to) {
+  std::wstring wideFrom, wideTo;
+  return WidePath(from, wideFrom) && WidePath(to, wideTo) &&
+         MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 // A write-through move is on the disk already.
 bool SyncFolder(const std::string& folder) { return GetAttributes(folder).folder; }
 
-bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
+bool ListFolder(const std::string& folder, std::vector<std::string>& names, bool* leftOut) {
   names.clear();
+  if (leftOut) *leftOut = false;
   std::string pattern = folder;
   if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
   std::wstring wide;
@@ -174,7 +181,11 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
   do {
     const std::wstring name = found.cFileName;
     std::string cp932;
-    if (name == L"." || name == L".." || !FromWide(kCp932, name, cp932)) continue;
+    if (name == L"." || name == L"..") continue;
+    if (!FromWide(kCp932, name, cp932)) {
+      if (leftOut) *leftOut = true;
+      continue;
+    }
     names.push_back(cp932);
   } while (FindNextFileW(search, &found));
   const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
