@@ -104,8 +104,8 @@ TEST(WriteNewFile, MadeNewOrNotAtAll) {
     WholeFile result;
   } cases[] = {
       {"new.bin", WholeFile::kOk},
-      {"old.bin", WholeFile::kOpenFailed},      // never over an existing file
-      {"sub", WholeFile::kOpenFailed},          // nor a folder
+      {"old.bin", WholeFile::kOpenFailed},        // never over an existing file
+      {"sub", WholeFile::kOpenFailed},            // nor a folder
       {"none\\new.bin", WholeFile::kOpenFailed},  // the folder must be there
   };
   for (const Case& c : cases) EXPECT_EQ(WriteNewFile(folder.Path() + c.name, "new", 3), c.result) << c.name;
@@ -127,7 +127,8 @@ TEST(WriteNewFile, FailedWriteRemovesTheFile) {
   struct rlimit limited = saved;
   limited.rlim_cur = 1000;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const WholeFile result = WriteNewFile(folder.Path() + "big.bin", bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  const WholeFile result =
+      WriteNewFile(folder.Path() + "big.bin", bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(result, WholeFile::kIoFailed);
