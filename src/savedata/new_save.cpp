@@ -65,38 +65,6 @@ int DeflateContainer(const std::uint8_t* container, std::uint32_t size, CByteArr
   return kNewSaveOk;
 }
 
-<<<<<<< HEAD
-}  // namespace
-
-int BuildNewSaveDocument(CArchive& archive, const std::string& userName, const std::string& itemText,
-                         CStream& document) {
-  std::string header;
-  if (int code = ReadHeader(archive, userName, header)) return code;
-  // Writing to a growable memory stream fails only when memory runs out.
-  if (!WriteText(document, header)) return kNewSaveHeaderWrite;
-  if (!WriteText(document, itemText)) return kNewSaveItemsWrite;
-  return CopyFooter(archive, document);
-}
-
-int EncodeNewSave(const void* document, std::uint32_t size, CByteArray& encoded) {
-  encoded.Reset();
-  CByteArray scrambled;
-  {
-    // Room for the declaration and a plain ASCII document; the encoded text is gone before deflating.
-    const std::uint64_t room = std::uint64_t{size} + 64;
-    CMemoryStream xml(room < 0x7FFFFFFF ? static_cast<std::int32_t>(room) : 0,
-                      kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
-    if (!WriteXmlDocument(document, size, xml) || xml.IsClosed() || xml.GetSize() == 0) return kNewSaveDocument;
-    scrambled = VmqdScramble(xml.GetBuffer().Data(), xml.GetSize());
-  }
-  if (scrambled.IsNull()) return kNewSaveScramble;  // the declaration is never empty: only memory can fail
-  return DeflateContainer(scrambled.Data(), scrambled.GetCount(), encoded);
-}
-
-namespace {
-
-=======
->>>>>>> files
 // A document with bytes of 0x80 and above, from `text[start]` on: converted to UTF-8 (which makes a copy of
 // its own), the text let go, then declared, scrambled and deflated in one container.
 int EncodeConverted(std::string& text, std::size_t start, CByteArray& encoded) {
