@@ -25,6 +25,7 @@ void GroupAt(const std::uint8_t* p, std::int16_t (&group)[kParamCount]) {
 // head and the groups are each read in one go, since a save holds many records and little else.
 constexpr std::uint32_t kHeadSize = 4 + 4 + 4 + 2 + 5 + 5 + 4 * kTuneSlotCount * 2;
 constexpr std::uint32_t kGroupsSize = 2 * kParamCount * 3;
+static_assert(kHeadSize + kGroupsSize == kSmallestSourceRecord);
 
 // The head's values; `discardedFlags` are the flags of the second slot set, whose records are read to find
 // what follows them and nothing more.
@@ -248,6 +249,12 @@ void ItemElementBuilder::BeginElement(std::string_view name) {
   open_.push_back(element.Get());
 }
 
+void ItemElementBuilder::DropElement() {
+  if (open_.empty()) return;
+  open_.clear();
+  root_.Release();
+}
+
 void ItemElementBuilder::EndElement() {
   if (!open_.empty()) open_.pop_back();
 }
@@ -279,6 +286,7 @@ std::string_view ItemTextWriter::IndentAt(std::size_t depth) {
 }
 
 void ItemTextWriter::BeginElement(std::string_view name) {
+  if (open_.empty()) elementStart_ = out_.Size();
   if (startTagOpen_) xml_text::StartTagEnd(out_);
   xml_text::StartTag(out_, IndentAt(open_.size()), name);
   open_.push_back(name);
@@ -297,6 +305,7 @@ void ItemTextWriter::EndElement() {
     xml_text::EndTag(out_, name);
   }
   startTagOpen_ = false;
+  if (open_.empty() && !out_.Failed()) elementStart_ = kNoElement;
 }
 
 void ItemTextWriter::NumberAttribute(std::string_view name, std::int64_t value) {
@@ -327,7 +336,9 @@ void ItemTextWriter::JoinedAttribute(std::string_view name, const std::int16_t* 
   xml_text::AttributeEnd(out_);
 }
 
-void ItemTextWriter::Reset() {
+void ItemTextWriter::DropElement() {
+  if (elementStart_ != kNoElement) out_.Truncate(elementStart_);
+  elementStart_ = kNoElement;
   open_.clear();
   startTagOpen_ = false;
 }

@@ -70,6 +70,9 @@ bool WriteSourceRecord(CStream& out, const SourceRecord& record);
 // to find what follows it, and viewed (its values decoded, its nested records found) to convert it. Nothing
 // is allocated for either.
 
+// A record with nothing nested: its head and its three groups. No record is shorter.
+inline constexpr std::uint32_t kSmallestSourceRecord = 100;
+
 // Walks the record at `data[at]` with all its nested records: true with `at` just past it; false, as
 // ReadSourceItem fails, when the data ends inside it or it nests deeper than kMaxNestingDepth.
 bool SkipSourceRecord(const std::uint8_t* data, std::size_t size, std::size_t& at);
@@ -79,7 +82,7 @@ struct SourceRecordView {
   static constexpr std::size_t kNoRecord = static_cast<std::size_t>(-1);
   SourceItemValues values;
   // Where the record in each tune slot starts; kNoRecord where the slot's flag is 0.
-  std::size_t tuneSlotAt[kTuneSlotCount];
+  std::size_t tuneSlotAt[kTuneSlotCount] = {kNoRecord, kNoRecord, kNoRecord, kNoRecord, kNoRecord};
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
 };
@@ -125,6 +128,12 @@ class ItemSink {
   virtual void WordAttribute(std::string_view name, std::string_view value) = 0;
   virtual void DurabilityAttribute(std::string_view name, std::uint16_t value) = 0;
   virtual void JoinedAttribute(std::string_view name, const std::int16_t* values, std::size_t count) = 0;
+  // Forgets the last top-level element begun when it was not ended whole (its conversion failed, or the
+  // sink could not keep all of it); an element ended whole, or none begun, leaves nothing to forget.
+  virtual void DropElement() = 0;
+  // False once something handed over could not be kept (memory ran out): that element cannot count as
+  // written, and the sink keeps nothing more.
+  virtual bool Whole() const = 0;
 };
 
 // Builds the elements (XmlElement "item" with its children) from what a conversion hands over.
@@ -139,6 +148,8 @@ class ItemElementBuilder : public ItemSink {
   void WordAttribute(std::string_view name, std::string_view value) override;
   void DurabilityAttribute(std::string_view name, std::uint16_t value) override;
   void JoinedAttribute(std::string_view name, const std::int16_t* values, std::size_t count) override;
+  void DropElement() override;
+  bool Whole() const override { return true; }
 
  private:
   CSharedPtr<XmlElement> root_;
@@ -146,8 +157,7 @@ class ItemElementBuilder : public ItemSink {
 };
 
 // Writes what a conversion hands over straight into a text, byte for byte as the built element's Write
-// would: top-level elements at `indent`, each nested one a TAB further in. A failed conversion's text is the
-// caller's to cut off again (CTextBuffer::Truncate to where the item began).
+// would: top-level elements at `indent`, each nested one a TAB further in.
 class ItemTextWriter : public ItemSink {
  public:
   ItemTextWriter(CTextBuffer& out, std::string_view indent);
@@ -158,13 +168,16 @@ class ItemTextWriter : public ItemSink {
   void WordAttribute(std::string_view name, std::string_view value) override;
   void DurabilityAttribute(std::string_view name, std::uint16_t value) override;
   void JoinedAttribute(std::string_view name, const std::int16_t* values, std::size_t count) override;
-  // Forgets elements left open by a conversion that failed.
-  void Reset();
+  // Cuts the text back to where that element began.
+  void DropElement() override;
+  bool Whole() const override { return !out_.Failed(); }
 
  private:
+  static constexpr std::size_t kNoElement = static_cast<std::size_t>(-1);
   std::string_view IndentAt(std::size_t depth);
 
   CTextBuffer& out_;
+  std::size_t elementStart_ = kNoElement;  // where a top-level element not yet ended whole began
   std::string indent_;  // the indent, then as many TABs as the deepest element so far has needed
   std::size_t baseIndent_;
   std::vector<std::string_view> open_;  // names of the elements begun and not ended

@@ -241,6 +241,22 @@ TEST(ItemSinkTest, TextWriterWritesWhatTheBuiltElementWrites) {
     pieces(writer);  // a second top-level element starts afresh
     EXPECT_EQ(text.View(), "before" + written.str() + written.str());
   }
+  // A dropped element leaves the text as it was before the element began, wherever it stopped.
+  CTextBuffer text;
+  text.Append("kept");
+  ItemTextWriter writer(text, "\t\t");
+  pieces(writer);
+  const std::string whole(text.View());
+  BeginItemElement(writer, 1);
+  BeginTuneSlotElement(writer, 2);
+  writer.DropElement();
+  EXPECT_EQ(text.View(), whole);
+  writer.DropElement();  // nothing begun since: the whole element before stays
+  EXPECT_EQ(text.View(), whole);
+  EXPECT_TRUE(writer.Whole());
+  pieces(writer);
+  EXPECT_EQ(text.View().substr(whole.size()), whole.substr(4));
+
   const std::string expected =
       "\n\t\t<item baseid=\"4294967295\" category=\"equip\" n=\"-9223372036854775808\" durability=\"65535/65535\" "
       "g=\"-32768:0:1:-1:32767:5\" none=\"\">";
