@@ -76,7 +76,7 @@ void BM_ConvertRecordToText(benchmark::State& state) {
   for (auto _ : state) {
     SourceRecordView view;
     ViewSourceRecord(data.Data(), data.GetCount(), places[i], view);
-    if (ConvertItem(view, random, ProcessConversionTables(), writer) != ConvertResult::kElement) writer.Reset();
+    if (ConvertItem(view, random, ProcessConversionTables(), writer) != ConvertResult::kElement) writer.DropElement();
     if (text.Size() > (1u << 20)) {
       bytes += text.Size();
       text.Truncate(0);

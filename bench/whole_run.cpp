@@ -22,7 +22,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -187,27 +186,14 @@ int Main(const Options& options) {
   const double median = sorted.size() % 2 == 1 ? sorted[sorted.size() / 2]
                                                : (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]) / 2;
 
-  // Where the run's time goes: its steps called one by one through the same public functions.
+  // Where the run's time goes: its steps called one by one through the same functions.
   const auto t0 = Clock::now();
-  SourceItemList items;
-  if (ReadSourceSave(test::CorePath(savePath), items) != kSourceSaveOk) return 1;
+  SourceSaveItems items;
+  if (ReadSourceSaveItems(test::CorePath(savePath), items) != kSourceSaveOk) return 1;
   const auto t1 = Clock::now();
-  // As the run does it: ids sorted with their read positions, each item let go once written, the text in
-  // reserved room behind the new save's own, and the new save made around it.
-  std::vector<std::pair<std::uint32_t, std::size_t>> order;
-  for (std::size_t at = 0; at < items.size(); ++at) order.emplace_back(items[at]->id, at);
-  std::sort(order.begin(), order.end());
-  RunRandom random;
-  std::string room;
-  room.reserve(kNewSaveFrontRoom + items.size() * 320);
-  room.assign(kNewSaveFrontRoom, ' ');
-  std::ostringstream itemText(std::move(room), std::ios::ate);
-  for (const auto& [id, at] : order) {
-    const CSharedPtr<SourceItem> item = std::move(items[at]);
-    ConvertAndWriteItem(*item, itemText, "\t\t", random);
-  }
-  std::string text = std::move(itemText).str();
-  SourceItemList().swap(items);
+  CTextBuffer text;
+  WriteRunItemText(items, text);
+  items = SourceSaveItems{};
   const auto t2 = Clock::now();
   CByteArray encoded;
   if (EncodeNewSaveAroundItems(*GetProcessArchive(), "phases", text, encoded) != kNewSaveOk) return 1;

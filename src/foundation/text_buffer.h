@@ -47,6 +47,9 @@ class CTextBuffer {
   }
   // Empty again, with the failure forgotten and the block let go.
   void Clear();
+  // Takes writes again after a failure; what was lost stays lost (a writer that knows where its last whole
+  // piece ended has cut the text back to it).
+  void Recover() { failed_ = false; }
 
   char* Data() { return data_; }
   const char* Data() const { return data_; }
