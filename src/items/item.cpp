@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "foundation/coding.h"
 
@@ -285,10 +286,31 @@ std::string_view ItemTextWriter::IndentAt(std::size_t depth) {
   return std::string_view(indent_).substr(0, baseIndent_ + depth);
 }
 
+namespace {
+
+// Writes at a pointer into room made beforehand for all a piece can write: one room check per piece.
+struct Cursor {
+  char* at;
+  void Append(char c) { *at++ = c; }
+  void Append(const char* bytes, std::size_t n) {
+    std::memcpy(at, bytes, n);
+    at += n;
+  }
+  void Append(std::string_view text) { Append(text.data(), text.size()); }
+};
+
+}  // namespace
+
 void ItemTextWriter::BeginElement(std::string_view name) {
   if (open_.empty()) elementStart_ = out_.Size();
-  if (startTagOpen_) xml_text::StartTagEnd(out_);
-  xml_text::StartTag(out_, IndentAt(open_.size()), name);
+  const std::string_view indent = IndentAt(open_.size());
+  char* const start = out_.Room(xml_text::StartTagEndSize() + xml_text::StartTagSize(indent.size(), name.size()));
+  if (start != nullptr) {
+    Cursor text{start};
+    if (startTagOpen_) xml_text::StartTagEnd(text);
+    xml_text::StartTag(text, indent, name);
+    out_.Commit(static_cast<std::size_t>(text.at - start));
+  }
   open_.push_back(name);
   startTagOpen_ = true;
 }
@@ -297,43 +319,50 @@ void ItemTextWriter::EndElement() {
   if (open_.empty()) return;
   const std::string_view name = open_.back();
   open_.pop_back();
-  // An element whose start tag is still open has no children.
-  if (startTagOpen_) {
-    xml_text::ChildlessEnd(out_, name, false);
-  } else {
-    xml_text::LineStart(out_, IndentAt(open_.size()));
-    xml_text::EndTag(out_, name);
+  const std::string_view indent = IndentAt(open_.size());
+  char* const start =
+      out_.Room(std::max(xml_text::ChildlessEndSize(name.size()), xml_text::EndTagSize(indent.size(), name.size())));
+  if (start != nullptr) {
+    Cursor text{start};
+    // An element whose start tag is still open has no children.
+    if (startTagOpen_) {
+      xml_text::ChildlessEnd(text, name, false);
+    } else {
+      xml_text::LineStart(text, indent);
+      xml_text::EndTag(text, name);
+    }
+    out_.Commit(static_cast<std::size_t>(text.at - start));
   }
   startTagOpen_ = false;
   if (open_.empty() && !out_.Failed()) elementStart_ = kNoElement;
 }
 
+template <class Write>
+void ItemTextWriter::Attribute(std::string_view name, std::size_t widest, Write write) {
+  char* const start = out_.Room(xml_text::AttributeSize(name.size(), widest));
+  if (start == nullptr) return;
+  Cursor text{start};
+  xml_text::AttributeStart(text, name);
+  text.at = write(text.at);
+  xml_text::AttributeEnd(text);
+  out_.Commit(static_cast<std::size_t>(text.at - start));
+}
+
 void ItemTextWriter::NumberAttribute(std::string_view name, std::int64_t value) {
-  xml_text::AttributeStart(out_, name);
-  if (char* at = out_.Room(item_text::kNumberWidth)) out_.Commit(static_cast<std::size_t>(item_text::WriteNumber(at, value) - at));
-  xml_text::AttributeEnd(out_);
+  Attribute(name, item_text::kNumberWidth, [value](char* at) { return item_text::WriteNumber(at, value); });
 }
 
 void ItemTextWriter::WordAttribute(std::string_view name, std::string_view value) {
-  xml_text::AttributeStart(out_, name);
-  out_.Append(value);
-  xml_text::AttributeEnd(out_);
+  Attribute(name, value.size(), [value](char* at) { return std::copy(value.begin(), value.end(), at); });
 }
 
 void ItemTextWriter::DurabilityAttribute(std::string_view name, std::uint16_t value) {
-  xml_text::AttributeStart(out_, name);
-  if (char* at = out_.Room(item_text::kDurabilityWidth)) {
-    out_.Commit(static_cast<std::size_t>(item_text::WriteDurability(at, value) - at));
-  }
-  xml_text::AttributeEnd(out_);
+  Attribute(name, item_text::kDurabilityWidth, [value](char* at) { return item_text::WriteDurability(at, value); });
 }
 
 void ItemTextWriter::JoinedAttribute(std::string_view name, const std::int16_t* values, std::size_t count) {
-  xml_text::AttributeStart(out_, name);
-  if (char* at = out_.Room(item_text::JoinedWidth(count))) {
-    out_.Commit(static_cast<std::size_t>(item_text::WriteJoined(at, values, count) - at));
-  }
-  xml_text::AttributeEnd(out_);
+  Attribute(name, item_text::JoinedWidth(count),
+            [values, count](char* at) { return item_text::WriteJoined(at, values, count); });
 }
 
 void ItemTextWriter::DropElement() {

@@ -175,6 +175,10 @@ class ItemTextWriter : public ItemSink {
  private:
   static constexpr std::size_t kNoElement = static_cast<std::size_t>(-1);
   std::string_view IndentAt(std::size_t depth);
+  // An attribute whose value `write` puts at a pointer (and returns its end), in room made for at most
+  // `widest` bytes of value.
+  template <class Write>
+  void Attribute(std::string_view name, std::size_t widest, Write write);
 
   CTextBuffer& out_;
   std::size_t elementStart_ = kNoElement;  // where a top-level element not yet ended whole began

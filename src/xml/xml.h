@@ -6,6 +6,7 @@
 // `>`, `&` or a byte below 0x20.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -19,8 +20,15 @@
 namespace vmqdSDK {
 
 // The element syntax piece by piece: what XmlElement::Write puts down, also for writers that make element
-// text without building elements. `Text` is a CTextBuffer or anything with its three Append operations.
+// text without building elements. `Text` is a CTextBuffer or anything with its three Append operations;
+// the ...Size functions give the most bytes a piece writes, for writers that make room for it at once.
 namespace xml_text {
+constexpr std::size_t StartTagSize(std::size_t indent, std::size_t name) { return 1 + indent + 1 + name; }
+constexpr std::size_t AttributeSize(std::size_t name, std::size_t value) { return 1 + name + 2 + value + 1; }
+constexpr std::size_t StartTagEndSize() { return 1; }
+constexpr std::size_t ChildlessEndSize(std::size_t name) { return 3 + name + 1; }
+constexpr std::size_t EndTagSize(std::size_t indent, std::size_t name) { return 1 + indent + 2 + name + 1; }
+
 // A line feed and the indent.
 template <class Text>
 void LineStart(Text& out, std::string_view indent) {
