@@ -23,7 +23,9 @@ CByteArray VmqdScrambleWithKey(const void* data, std::uint32_t n, std::uint8_t k
 void VmqdScrambleInPlace(std::uint8_t* container, std::uint32_t n);
 CByteArray VmqdDescramble(const void* data, std::uint32_t size);
 
-// zlib format (15 window bits, memory level 8, default strategy), driven in fixed-size chunks.
+// zlib format (15 window bits, memory level 8, default strategy). Inflate is fed its input in chunks of the
+// input chunk size; Deflate reads the caller's bytes where they lie (the stream is the same either way).
+// Both write straight into their result.
 class CZlib {
  public:
   static constexpr std::int32_t kEngineLevel = 0x7FFFFFFF;  // "use the engine's own level"
