@@ -87,7 +87,10 @@ class Run {
 
 }  // namespace
 
-RunReportInput ConvertInRunOrder(SourceSaveItems& items, ItemSink& sink, const RunItemVisitor& visit) {
+namespace {
+
+template <class Sink>
+RunReportInput ConvertInOrder(SourceSaveItems& items, Sink& sink, const RunItemVisitor& visit) {
   // The places are in read order and their starts grow with it, so equal ids keep their read order.
   std::vector<SourceItemPlace>& places = items.places;
   std::sort(places.begin(), places.end(), [](const SourceItemPlace& a, const SourceItemPlace& b) {
@@ -118,6 +121,14 @@ RunReportInput ConvertInRunOrder(SourceSaveItems& items, ItemSink& sink, const R
     }
   }
   return tally;
+}
+
+}  // namespace
+
+RunReportInput ConvertInRunOrder(SourceSaveItems& items, ItemSink& sink, const RunItemVisitor& visit) {
+  // Text written straight, the run's way, is written with the writer's calls made directly.
+  if (auto* text = dynamic_cast<ItemTextWriter*>(&sink)) return ConvertInOrder(items, *text, visit);
+  return ConvertInOrder(items, sink, visit);
 }
 
 RunReportInput WriteRunItemText(SourceSaveItems& items, CTextBuffer& text) {

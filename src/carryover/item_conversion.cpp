@@ -61,7 +61,10 @@ ItemOutcome ConvertAndWriteItem(const SourceItem& item, std::ostream& out, const
   return ConvertAndWriteItem(item, out, indent, random, element);
 }
 
-ItemOutcome ConvertRecordInto(const SourceRecordView& record, ItemSink& sink, RunRandom& random) {
+namespace {
+
+template <class Sink>
+ItemOutcome ConvertRecordTo(const SourceRecordView& record, Sink& sink, RunRandom& random) {
   ConvertResult::Kind kind = ConvertResult::kFailed;
   try {
     kind = ConvertItem(record, random, ProcessConversionTables(), sink);
@@ -72,6 +75,16 @@ ItemOutcome ConvertRecordInto(const SourceRecordView& record, ItemSink& sink, Ru
   if (kind == ConvertResult::kElement && sink.Whole()) return ItemOutcome::kCarried;
   sink.DropElement();
   return ItemOutcome::kFailed;
+}
+
+}  // namespace
+
+ItemOutcome ConvertRecordInto(const SourceRecordView& record, ItemSink& sink, RunRandom& random) {
+  return ConvertRecordTo(record, sink, random);
+}
+
+ItemOutcome ConvertRecordInto(const SourceRecordView& record, ItemTextWriter& sink, RunRandom& random) {
+  return ConvertRecordTo(record, sink, random);
 }
 
 OldNameRow FindOldItemName(std::uint32_t id) {

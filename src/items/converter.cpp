@@ -143,30 +143,40 @@ struct SlotHolder<SourceRecordView> {
   using Type = SourceRecordView;
 };
 
+// What an item converts as, with the rows it reads, found before anything of it is handed over or drawn:
+// an item of no category or without a row is nothing, a missing range row fails it.
+ConvertResult::Kind Prepare(const ConversionTables& tables, const SourceItemValues& item, int depth, Plan& plan);
+
+// The conversion, for each kind of sink: with the sink's own type its calls are made directly.
+template <class Sink>
 class ConverterBase {
  public:
-  ConverterBase(const ConversionTables& tables, RunRandom& random, ItemSink& sink)
+  ConverterBase(const ConversionTables& tables, RunRandom& random, Sink& sink)
       : tables_(tables), random_(random), sink_(sink) {}
 
  protected:
-  ConvertResult::Kind Prepare(const SourceItemValues& item, int depth, Plan& plan) const;
   void Tune(const SourceItemValues& item, const Plan& plan);
   void EquipValues(const SourceItemValues& item, const Plan& plan);
   void Mobcore(const SourceItemValues& item);
 
   const ConversionTables& tables_;
   RunRandom& random_;
-  ItemSink& sink_;
+  Sink& sink_;
 };
 
-template <class Item>
-class Converter : ConverterBase {
+template <class Item, class Sink>
+class Converter : ConverterBase<Sink> {
+  using Base = ConverterBase<Sink>;
+  using Base::random_;
+  using Base::sink_;
+  using Base::tables_;
+
  public:
-  using ConverterBase::ConverterBase;
+  using Base::Base;
 
   ConvertResult::Kind Convert(const Item& item, int depth) {
     Plan plan;
-    const ConvertResult::Kind kind = Prepare(ValuesOf(item), depth, plan);
+    const ConvertResult::Kind kind = Prepare(tables_, ValuesOf(item), depth, plan);
     return kind == ConvertResult::kElement ? Emit(item, plan, depth) : kind;
   }
 
@@ -177,14 +187,14 @@ class Converter : ConverterBase {
     sink_.WordAttribute(kCategoryName, CategoryText(plan.category));
     switch (plan.category) {
       case ItemCategory::kTune:
-        Tune(values, plan);
+        this->Tune(values, plan);
         break;
       case ItemCategory::kEquip:
-        EquipValues(values, plan);
+        this->EquipValues(values, plan);
         if (TuneSlots(item, depth) == ConvertResult::kFailed) return ConvertResult::kFailed;
         break;
       default:
-        Mobcore(values);
+        this->Mobcore(values);
         break;
     }
     sink_.EndElement();
@@ -199,7 +209,7 @@ class Converter : ConverterBase {
       const Item* slotItem = TuneSlotItem(item, i, holder);
       if (slotItem == nullptr) continue;
       Plan plan;
-      const ConvertResult::Kind kind = Prepare(ValuesOf(*slotItem), depth + 1, plan);
+      const ConvertResult::Kind kind = Prepare(tables_, ValuesOf(*slotItem), depth + 1, plan);
       if (kind == ConvertResult::kNothing) continue;
       if (kind == ConvertResult::kFailed) return kind;
       BeginTuneSlotElement(sink_, i);
@@ -210,12 +220,12 @@ class Converter : ConverterBase {
   }
 };
 
-ConvertResult::Kind ConverterBase::Prepare(const SourceItemValues& item, int depth, Plan& plan) const {
+ConvertResult::Kind Prepare(const ConversionTables& tables, const SourceItemValues& item, int depth, Plan& plan) {
   // Only a tree built in memory can be deeper than the reader allows; refuse it rather than recurse on.
   if (depth > kMaxNestingDepth) return ConvertResult::kFailed;
-  if (const FilterRow* row = tables_.filter.Find(item.id)) {
+  if (const FilterRow* row = tables.filter.Find(item.id)) {
     plan.newId = row->newBaseId;
-  } else if (const FixedRow* fixedRow = tables_.fixed.Find(item.id)) {
+  } else if (const FixedRow* fixedRow = tables.fixed.Find(item.id)) {
     plan.newId = fixedRow->newBaseId;
     plan.fixed = true;
   } else {
@@ -236,13 +246,13 @@ ConvertResult::Kind ConverterBase::Prepare(const SourceItemValues& item, int dep
   plan.category = CategoryOfBaseId(plan.newId);
   switch (plan.category) {
     case ItemCategory::kTune:
-      plan.sourceTune = tables_.sourceTune.Find(item.id);
-      plan.targetTune = plan.sourceTune != nullptr ? tables_.targetTune.Find(plan.newId) : nullptr;
+      plan.sourceTune = tables.sourceTune.Find(item.id);
+      plan.targetTune = plan.sourceTune != nullptr ? tables.targetTune.Find(plan.newId) : nullptr;
       if (plan.targetTune == nullptr) return ConvertResult::kFailed;
       break;
     case ItemCategory::kEquip:
-      plan.sourceEquip = plan.fixed ? nullptr : tables_.sourceEquip.Find(item.id);
-      plan.targetEquip = tables_.targetEquip.Find(plan.newId);
+      plan.sourceEquip = plan.fixed ? nullptr : tables.sourceEquip.Find(item.id);
+      plan.targetEquip = tables.targetEquip.Find(plan.newId);
       if (plan.targetEquip == nullptr) return ConvertResult::kFailed;
       break;
     case ItemCategory::kMobcore:
@@ -253,7 +263,8 @@ ConvertResult::Kind ConverterBase::Prepare(const SourceItemValues& item, int dep
   return ConvertResult::kElement;
 }
 
-void ConverterBase::Tune(const SourceItemValues& item, const Plan& plan) {
+template <class Sink>
+void ConverterBase<Sink>::Tune(const SourceItemValues& item, const Plan& plan) {
   const SourceTuneRow* src = plan.sourceTune;
   const TargetTuneRow* dst = plan.targetTune;
   const std::int16_t g0 = GradeOf(RangeFraction(item.gradeValue, src->gradeRange.lo, src->gradeRange.hi, random_));
@@ -276,7 +287,8 @@ void ConverterBase::Tune(const SourceItemValues& item, const Plan& plan) {
   // The grades are computed but a tune item carries no potential.
 }
 
-void ConverterBase::EquipValues(const SourceItemValues& item, const Plan& plan) {
+template <class Sink>
+void ConverterBase<Sink>::EquipValues(const SourceItemValues& item, const Plan& plan) {
   const bool fixed = plan.fixed;
   const SourceEquipRow* src = plan.sourceEquip;
   const TargetEquipRow* dst = plan.targetEquip;
@@ -337,15 +349,16 @@ void ConverterBase::EquipValues(const SourceItemValues& item, const Plan& plan) 
   if (!fixed) sink_.JoinedAttribute("potential", potential, grades);
 }
 
-void ConverterBase::Mobcore(const SourceItemValues& item) {
+template <class Sink>
+void ConverterBase<Sink>::Mobcore(const SourceItemValues& item) {
   sink_.NumberAttribute("rank", -1);
   sink_.NumberAttribute("hp", item.attribute[0]);
   sink_.JoinedAttribute("status", item.status, kParamCount);
 }
 
-template <class Item>
-ConvertResult::Kind ConvertTo(const Item& item, RunRandom& random, const ConversionTables& tables, ItemSink& sink) {
-  return Converter<Item>(tables, random, sink).Convert(item, 0);
+template <class Item, class Sink>
+ConvertResult::Kind ConvertTo(const Item& item, RunRandom& random, const ConversionTables& tables, Sink& sink) {
+  return Converter<Item, Sink>(tables, random, sink).Convert(item, 0);
 }
 
 }  // namespace
@@ -362,6 +375,11 @@ ConvertResult::Kind ConvertItem(const SourceItem& item, RunRandom& random, const
 
 ConvertResult::Kind ConvertItem(const SourceRecordView& record, RunRandom& random, const ConversionTables& tables,
                                 ItemSink& sink) {
+  return ConvertTo(record, random, tables, sink);
+}
+
+ConvertResult::Kind ConvertItem(const SourceRecordView& record, RunRandom& random, const ConversionTables& tables,
+                                ItemTextWriter& sink) {
   return ConvertTo(record, random, tables, sink);
 }
 

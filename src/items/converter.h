@@ -111,6 +111,9 @@ ConvertResult::Kind ConvertItem(const SourceItem& item, RunRandom& random, const
 // The same for a record where it lies, with the records nested in it.
 ConvertResult::Kind ConvertItem(const SourceRecordView& record, RunRandom& random, const ConversionTables& tables,
                                 ItemSink& sink);
+// The same, writing its text straight (the run's way): the writer's calls are made directly.
+ConvertResult::Kind ConvertItem(const SourceRecordView& record, RunRandom& random, const ConversionTables& tables,
+                                ItemTextWriter& sink);
 // The same, building the element.
 ConvertResult ConvertItem(const SourceItem& item, RunRandom& random, const ConversionTables& tables);
 // Converts with the process-wide tables.

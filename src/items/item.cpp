@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 
 #include "foundation/coding.h"
 
@@ -281,90 +280,6 @@ ItemTextWriter::ItemTextWriter(CTextBuffer& out, std::string_view indent)
   open_.reserve(8);
 }
 
-std::string_view ItemTextWriter::IndentAt(std::size_t depth) {
-  if (indent_.size() < baseIndent_ + depth) indent_.resize(baseIndent_ + depth, '\t');
-  return std::string_view(indent_).substr(0, baseIndent_ + depth);
-}
-
-namespace {
-
-// Writes at a pointer into room made beforehand for all a piece can write: one room check per piece.
-struct Cursor {
-  char* at;
-  void Append(char c) { *at++ = c; }
-  void Append(const char* bytes, std::size_t n) {
-    std::memcpy(at, bytes, n);
-    at += n;
-  }
-  void Append(std::string_view text) { Append(text.data(), text.size()); }
-};
-
-}  // namespace
-
-void ItemTextWriter::BeginElement(std::string_view name) {
-  if (open_.empty()) elementStart_ = out_.Size();
-  const std::string_view indent = IndentAt(open_.size());
-  char* const start = out_.Room(xml_text::StartTagEndSize() + xml_text::StartTagSize(indent.size(), name.size()));
-  if (start != nullptr) {
-    Cursor text{start};
-    if (startTagOpen_) xml_text::StartTagEnd(text);
-    xml_text::StartTag(text, indent, name);
-    out_.Commit(static_cast<std::size_t>(text.at - start));
-  }
-  open_.push_back(name);
-  startTagOpen_ = true;
-}
-
-void ItemTextWriter::EndElement() {
-  if (open_.empty()) return;
-  const std::string_view name = open_.back();
-  open_.pop_back();
-  const std::string_view indent = IndentAt(open_.size());
-  char* const start =
-      out_.Room(std::max(xml_text::ChildlessEndSize(name.size()), xml_text::EndTagSize(indent.size(), name.size())));
-  if (start != nullptr) {
-    Cursor text{start};
-    // An element whose start tag is still open has no children.
-    if (startTagOpen_) {
-      xml_text::ChildlessEnd(text, name, false);
-    } else {
-      xml_text::LineStart(text, indent);
-      xml_text::EndTag(text, name);
-    }
-    out_.Commit(static_cast<std::size_t>(text.at - start));
-  }
-  startTagOpen_ = false;
-  if (open_.empty() && !out_.Failed()) elementStart_ = kNoElement;
-}
-
-template <class Write>
-void ItemTextWriter::Attribute(std::string_view name, std::size_t widest, Write write) {
-  char* const start = out_.Room(xml_text::AttributeSize(name.size(), widest));
-  if (start == nullptr) return;
-  Cursor text{start};
-  xml_text::AttributeStart(text, name);
-  text.at = write(text.at);
-  xml_text::AttributeEnd(text);
-  out_.Commit(static_cast<std::size_t>(text.at - start));
-}
-
-void ItemTextWriter::NumberAttribute(std::string_view name, std::int64_t value) {
-  Attribute(name, item_text::kNumberWidth, [value](char* at) { return item_text::WriteNumber(at, value); });
-}
-
-void ItemTextWriter::WordAttribute(std::string_view name, std::string_view value) {
-  Attribute(name, value.size(), [value](char* at) { return std::copy(value.begin(), value.end(), at); });
-}
-
-void ItemTextWriter::DurabilityAttribute(std::string_view name, std::uint16_t value) {
-  Attribute(name, item_text::kDurabilityWidth, [value](char* at) { return item_text::WriteDurability(at, value); });
-}
-
-void ItemTextWriter::JoinedAttribute(std::string_view name, const std::int16_t* values, std::size_t count) {
-  Attribute(name, item_text::JoinedWidth(count),
-            [values, count](char* at) { return item_text::WriteJoined(at, values, count); });
-}
-
 void ItemTextWriter::DropElement() {
   if (elementStart_ != kNoElement) out_.Truncate(elementStart_);
   elementStart_ = kNoElement;
@@ -373,23 +288,6 @@ void ItemTextWriter::DropElement() {
 }
 
 // ---- The element's frame ----
-
-namespace {
-constexpr std::string_view kItemName = "item";
-constexpr std::string_view kBaseIdName = "baseid";
-constexpr std::string_view kTuneSlotName = "tuneslot";
-constexpr std::string_view kTuneSlotIndex = "index";
-}  // namespace
-
-void BeginItemElement(ItemSink& sink, std::uint32_t baseId) {
-  sink.BeginElement(kItemName);
-  sink.NumberAttribute(kBaseIdName, baseId);
-}
-
-void BeginTuneSlotElement(ItemSink& sink, int index) {
-  sink.BeginElement(kTuneSlotName);
-  sink.NumberAttribute(kTuneSlotIndex, index);
-}
 
 CSharedPtr<ItemElement> NewItemElement(std::uint32_t baseId) {
   ItemElementBuilder builder;
@@ -410,8 +308,8 @@ void AddTuneSlot(ItemElement& parent, int index, const CSharedPtr<ItemElement>& 
 const ItemElement* TuneSlotChild(const ItemElement& parent, int index) {
   const std::string indexText = item_text::Number(index);
   for (const CSharedPtr<ItemElement>& slot : parent.GetChildren()) {
-    const std::string* at = slot->FindAttribute(std::string(kTuneSlotIndex));
-    if (slot->GetName() == kTuneSlotName && at != nullptr && *at == indexText && !slot->GetChildren().empty())
+    const std::string* at = slot->FindAttribute(std::string(item_element::kTuneSlotIndex));
+    if (slot->GetName() == item_element::kTuneSlotName && at != nullptr && *at == indexText && !slot->GetChildren().empty())
       return slot->GetChildren().front().Get();
   }
   return nullptr;

@@ -2,6 +2,7 @@
 // new save carries.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -157,28 +158,88 @@ class ItemElementBuilder : public ItemSink {
 };
 
 // Writes what a conversion hands over straight into a text, byte for byte as the built element's Write
-// would: top-level elements at `indent`, each nested one a TAB further in.
-class ItemTextWriter : public ItemSink {
+// would: top-level elements at `indent`, each nested one a TAB further in. Its pieces are written here, in
+// the header, so that a conversion that knows it writes text (the run's) calls them directly.
+class ItemTextWriter final : public ItemSink {
  public:
   ItemTextWriter(CTextBuffer& out, std::string_view indent);
 
-  void BeginElement(std::string_view name) override;
-  void EndElement() override;
-  void NumberAttribute(std::string_view name, std::int64_t value) override;
-  void WordAttribute(std::string_view name, std::string_view value) override;
-  void DurabilityAttribute(std::string_view name, std::uint16_t value) override;
-  void JoinedAttribute(std::string_view name, const std::int16_t* values, std::size_t count) override;
+  void BeginElement(std::string_view name) override {
+    if (open_.empty()) elementStart_ = out_.Size();
+    const std::string_view indent = IndentAt(open_.size());
+    if (char* const start = out_.Room(xml_text::StartTagEndSize() + xml_text::StartTagSize(indent.size(), name.size()))) {
+      Cursor text{start};
+      if (startTagOpen_) xml_text::StartTagEnd(text);
+      xml_text::StartTag(text, indent, name);
+      out_.Commit(static_cast<std::size_t>(text.at - start));
+    }
+    open_.push_back(name);
+    startTagOpen_ = true;
+  }
+  void EndElement() override {
+    if (open_.empty()) return;
+    const std::string_view name = open_.back();
+    open_.pop_back();
+    const std::string_view indent = IndentAt(open_.size());
+    const std::size_t most = std::max(xml_text::ChildlessEndSize(name.size()), xml_text::EndTagSize(indent.size(), name.size()));
+    if (char* const start = out_.Room(most)) {
+      Cursor text{start};
+      // An element whose start tag is still open has no children.
+      if (startTagOpen_) {
+        xml_text::ChildlessEnd(text, name, false);
+      } else {
+        xml_text::LineStart(text, indent);
+        xml_text::EndTag(text, name);
+      }
+      out_.Commit(static_cast<std::size_t>(text.at - start));
+    }
+    startTagOpen_ = false;
+    if (open_.empty() && !out_.Failed()) elementStart_ = kNoElement;
+  }
+  void NumberAttribute(std::string_view name, std::int64_t value) override {
+    Attribute(name, item_text::kNumberWidth, [value](char* at) { return item_text::WriteNumber(at, value); });
+  }
+  void WordAttribute(std::string_view name, std::string_view value) override {
+    Attribute(name, value.size(), [value](char* at) { return std::copy(value.begin(), value.end(), at); });
+  }
+  void DurabilityAttribute(std::string_view name, std::uint16_t value) override {
+    Attribute(name, item_text::kDurabilityWidth, [value](char* at) { return item_text::WriteDurability(at, value); });
+  }
+  void JoinedAttribute(std::string_view name, const std::int16_t* values, std::size_t count) override {
+    Attribute(name, item_text::JoinedWidth(count),
+              [values, count](char* at) { return item_text::WriteJoined(at, values, count); });
+  }
   // Cuts the text back to where that element began.
   void DropElement() override;
   bool Whole() const override { return !out_.Failed(); }
 
  private:
   static constexpr std::size_t kNoElement = static_cast<std::size_t>(-1);
-  std::string_view IndentAt(std::size_t depth);
+
+  // Writes at a pointer into room made beforehand for all a piece can write: one room check per piece.
+  struct Cursor {
+    char* at;
+    void Append(char c) { *at++ = c; }
+    void Append(const char* bytes, std::size_t n) { at = std::copy(bytes, bytes + n, at); }
+    void Append(std::string_view text) { Append(text.data(), text.size()); }
+  };
+
+  std::string_view IndentAt(std::size_t depth) {
+    if (indent_.size() < baseIndent_ + depth) indent_.resize(baseIndent_ + depth, '\t');
+    return std::string_view(indent_).substr(0, baseIndent_ + depth);
+  }
   // An attribute whose value `write` puts at a pointer (and returns its end), in room made for at most
   // `widest` bytes of value.
   template <class Write>
-  void Attribute(std::string_view name, std::size_t widest, Write write);
+  void Attribute(std::string_view name, std::size_t widest, Write write) {
+    char* const start = out_.Room(xml_text::AttributeSize(name.size(), widest));
+    if (start == nullptr) return;
+    Cursor text{start};
+    xml_text::AttributeStart(text, name);
+    text.at = write(text.at);
+    xml_text::AttributeEnd(text);
+    out_.Commit(static_cast<std::size_t>(text.at - start));
+  }
 
   CTextBuffer& out_;
   std::size_t elementStart_ = kNoElement;  // where a top-level element not yet ended whole began
@@ -190,8 +251,22 @@ class ItemTextWriter : public ItemSink {
 
 // The element's frame, for every sink alike: an "item" element with its "baseid", and a "tuneslot" element
 // with its "index" (the item in the slot follows as its child).
-void BeginItemElement(ItemSink& sink, std::uint32_t baseId);
-void BeginTuneSlotElement(ItemSink& sink, int index);
+namespace item_element {
+inline constexpr std::string_view kItemName = "item";
+inline constexpr std::string_view kBaseIdName = "baseid";
+inline constexpr std::string_view kTuneSlotName = "tuneslot";
+inline constexpr std::string_view kTuneSlotIndex = "index";
+}  // namespace item_element
+template <class Sink>
+void BeginItemElement(Sink& sink, std::uint32_t baseId) {
+  sink.BeginElement(item_element::kItemName);
+  sink.NumberAttribute(item_element::kBaseIdName, baseId);
+}
+template <class Sink>
+void BeginTuneSlotElement(Sink& sink, int index) {
+  sink.BeginElement(item_element::kTuneSlotName);
+  sink.NumberAttribute(item_element::kTuneSlotIndex, index);
+}
 
 // An "item" element holding only "baseid".
 CSharedPtr<ItemElement> NewItemElement(std::uint32_t baseId);
