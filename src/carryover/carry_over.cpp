@@ -1,6 +1,7 @@
 #include "carryover/carry_over.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <utility>
@@ -89,21 +90,43 @@ class Run {
 
 namespace {
 
+// Records taken in id order lie far apart in the item data: the records a few places ahead are fetched
+// into the cache while one is converted, rather than waited for each in turn.
+constexpr std::size_t kFetchAhead = 8;
+constexpr std::size_t kFetchedBytes = 192;  // a record with a tune item in one slot, as most are
+
+void FetchRecord(const std::uint8_t* record, std::size_t available) {
+#if defined(__GNUC__)
+  for (std::size_t line = 0; line < std::min(kFetchedBytes, available); line += 64) __builtin_prefetch(record + line);
+#else
+  (void)record;
+  (void)available;
+#endif
+}
+
+// The run's order: by id, equal ids in read order. The places are in read order and their starts grow
+// with it, so one 64-bit key of id and start sorts them.
+std::uint64_t OrderKey(const SourceItemPlace& place) { return std::uint64_t{place.id} << 32 | place.at; }
+
 template <class Sink>
 RunReportInput ConvertInOrder(SourceSaveItems& items, Sink& sink, const RunItemVisitor& visit) {
-  // The places are in read order and their starts grow with it, so equal ids keep their read order.
   std::vector<SourceItemPlace>& places = items.places;
-  std::sort(places.begin(), places.end(), [](const SourceItemPlace& a, const SourceItemPlace& b) {
-    return a.id != b.id ? a.id < b.id : a.at < b.at;
-  });
+  std::sort(places.begin(), places.end(),
+            [](const SourceItemPlace& a, const SourceItemPlace& b) { return OrderKey(a) < OrderKey(b); });
+  const std::uint8_t* const data = items.data.Data();
+  const std::size_t size = items.data.GetCount();
   RunRandom random(RunRandom::kSeed);
   RunReportInput tally;
-  for (const SourceItemPlace& place : places) {
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    const SourceItemPlace& place = places[i];
+    if (i + kFetchAhead < places.size()) {
+      const std::uint32_t ahead = places[i + kFetchAhead].at;
+      FetchRecord(data + ahead, size - ahead);
+    }
     SourceRecordView record;
     // The places come from the walk that checked every record, so a record is always there to view.
-    const ItemOutcome outcome = ViewSourceRecord(items.data.Data(), items.data.GetCount(), place.at, record)
-                                    ? ConvertRecordInto(record, sink, random)
-                                    : ItemOutcome::kFailed;
+    const ItemOutcome outcome =
+        ViewSourceRecord(data, size, place.at, record) ? ConvertRecordInto(record, sink, random) : ItemOutcome::kFailed;
     if (visit) visit(RunItem{record, outcome});
     const OldNameRow names = FindOldItemName(place.id);
     switch (outcome) {
