@@ -121,16 +121,6 @@ class Output {
   std::uint32_t limit_;
 };
 
-// Feeds the next input chunk when the engine has consumed the last; true when it was the final one.
-bool Refill(z_stream& zs, const CByteArray& chunk, const std::uint8_t* data, std::uint32_t size, std::uint32_t& fed) {
-  const std::uint32_t n = std::min(size - fed, chunk.GetCount());
-  if (n > 0) std::memcpy(chunk.Data(), data + fed, n);
-  fed += n;
-  zs.next_in = chunk.Data();
-  zs.avail_in = n;
-  return n < chunk.GetCount();
-}
-
 }  // namespace
 
 std::uint32_t Crc32(const void* data, std::uint32_t length) {
@@ -228,15 +218,16 @@ CByteArray CZlib::Inflate(const void* data, std::uint32_t size) {
   // An engine made without its chunks raises here, whether or not this way of inflating needs them.
   input_.At(0);
   output_.At(0);
-  const auto* src = static_cast<const std::uint8_t*>(data);
   // Room for four times the input from the start: what the tool's data inflates to, so the result is
   // seldom copied to grow. Room never written is never touched.
   Output result(size <= 0xFFFFFFFFu / 4 ? size * 4 : 0xFFFFFFFFu, inflateLimit_);
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) return {};
-  // Inflated straight into the result: the room zlib is given is the result's own, up to the limit.
+  // Fed straight from the caller's bytes (zlib's fast path stays in use, where chunk ends would leave it)
+  // and inflated straight into the result: the room zlib is given is the result's own, up to the limit.
+  zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
+  zs.avail_in = size;
   std::uint32_t given = 0;
-  std::uint32_t fed = 0;
   for (;;) {
     if (zs.avail_out == 0) {
       result.Commit(given);
@@ -244,7 +235,6 @@ CByteArray CZlib::Inflate(const void* data, std::uint32_t size) {
       zs.avail_out = given;
       if (zs.next_out == nullptr) break;
     }
-    if (zs.avail_in == 0) Refill(zs, input_, src, size, fed);
     const int rc = inflate(&zs, Z_NO_FLUSH);
     if (rc == Z_STREAM_END) {
       result.Commit(given - zs.avail_out);
