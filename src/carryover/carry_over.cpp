@@ -12,6 +12,7 @@
 #include "foundation/cp932.h"
 #include "foundation/error_log.h"
 #include "foundation/path.h"
+#include "foundation/platform/platform.h"
 #include "foundation/text_buffer.h"
 #include "installfolder/install_folder.h"
 #include "savedata/new_save.h"
@@ -48,8 +49,12 @@ class Run {
     if (FileExists(outputFile))
       return Fail(kRunSaveExists, Sjis("ユーザー名 ") + "\"" + name + "\"" + CarryOverMessage(kRunSaveExists));
 
+    // Large blocks that are let go are handed back to the system at once (ReturnFreedMemory): the
+    // allocator may keep them resident in its heap (as glibc does once a first run has raised its
+    // threshold for mapping blocks of their own), under what the next step adds.
     SourceSaveItems items;
     if (int code = ReadSourceSaveItems(source + kSourceSaveFile, items)) return Fail(code);
+    platform::ReturnFreedMemory();  // the file's bytes and their descrambled copy
 
     // The items are converted where they lie and their text written once, into room made for it at once
     // behind the new save's own room; the new save is then made around the text where it lies. A large
@@ -57,6 +62,7 @@ class Run {
     CTextBuffer text;
     tally_ = WriteRunItemText(items, text);
     items = SourceSaveItems{};
+    platform::ReturnFreedMemory();
     CByteArray encoded;
     if (int code = EncodeNewSaveAroundItems(archive_, name, text, encoded)) return Fail(code);
     if (int code = WriteNewSaveFile(outputFile, encoded)) return Fail(code);
