@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/archive.h"
+#include "carryover/run_failure.h"
 #include "carryover/tool_data.h"
 #include "foundation/cp932.h"
 #include "foundation/error_log.h"

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "carryover/item_conversion.h"
-#include "carryover/run_failure.h"
 #include "carryover/run_report.h"
 #include "foundation/text_buffer.h"
 #include "items/item.h"

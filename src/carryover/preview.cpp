@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "carryover/carry_over.h"
+#include "carryover/run_failure.h"
 #include "foundation/path.h"
 #include "installfolder/install_folder.h"
 #include "items/item.h"

@@ -8,6 +8,7 @@
 
 #include "archive/archive.h"
 #include "carryover/carry_over.h"
+#include "carryover/run_failure.h"
 #include "foundation/text.h"
 #include "support/run_fixture.h"
 
