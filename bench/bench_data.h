@@ -25,6 +25,9 @@ Pools CollectIds();
 // An item of that id with values inside its source ranges where the tables give them.
 SourceItem MakeItem(std::uint32_t id, Lcg& lcg);
 
+// The key byte the benchmark's source save is scrambled with.
+inline constexpr std::uint8_t kSaveKey = 0x5A;
+
 // `count` top-level items: equipment, tune items and removed ones in turn, every fourth equipment item
 // carrying a tune item in one slot. Exits when the tables hold no equipment or tune item.
 SourceSaveImage MakeSave(std::uint32_t count);

@@ -139,7 +139,7 @@ int Main(const Options& options) {
       std::filesystem::create_directories(test::NativePath(destination + marker).parent_path());
       std::ofstream(test::NativePath(destination + marker));
     }
-    _exit(WriteSourceSave(test::CorePath(savePath), bench::MakeSave(options.items), 0x5A) ? 0 : 4);
+    _exit(WriteSourceSave(test::CorePath(savePath), bench::MakeSave(options.items), bench::kSaveKey) ? 0 : 4);
   }
   int status = 0;
   if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh native
 build=build/main-job
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHVXFER_TESTS=OFF > /dev/null
+cmake --preset release -B "$build" > /dev/null
 cmake --build "$build" --target hvxfer-cli hvxfer_data -j2 > /dev/null
 
 cli="$build/tools/cli/hvxfer-cli"

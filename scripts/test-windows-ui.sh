@@ -2,17 +2,14 @@
 # The Windows tool's user-interface checks under Wine, and a screenshot of its dialog.
 #
 # Run:    bash scripts/test-windows-ui.sh [--update-docs]
-#         Needs a Windows build (HVXFER_WINDOWS_DIR, default build/windows). Starts a fresh Wine prefix,
+#         Needs a Windows build (WINDOWS_DIR of scripts/build-folders.sh). Starts a fresh Wine prefix,
 #         runs hvxfer_app_tests.exe (the dialog driven inside its own process) and hvxfer_process_tests.exe
 #         (hvxfer.exe started and watched from outside), then, at 96 and at 144 DPI, runs the dialog's
 #         layout tests and takes a screenshot, <build>/screenshots/main-dialog.png and
 #         main-dialog-144dpi.png; --update-docs also copies them to docs/.
 # Source: . scripts/test-windows-ui.sh   (inside a started scripts/wine-env.sh environment)
 #         defines wine_step_ui_screenshot [LOGPIXELS...] (default: 96 144), for a test run whose ctest
-#         already ran both test programs.
-
-# The build folder: scripts/test.sh's WINDOWS_DIR when sourced there, else HVXFER_WINDOWS_DIR or build/windows.
-_ui_windows_dir() { echo "${WINDOWS_DIR:-${HVXFER_WINDOWS_DIR:-build/windows}}"; }
+#         already ran both test programs; the build is the sourcing script's WINDOWS_DIR.
 
 # The screen DPIs the dialog is shown at: 100 % and 150 %.
 _UI_SCREENSHOT_DPIS=(96 144)
@@ -31,8 +28,7 @@ _ui_set_logpixels() {
   else
     wine_env_exec wine reg delete "$key" /v LogPixels /f >/dev/null 2>&1 || true
   fi
-  wine_env_exec wineserver -k || true
-  wine_env_exec wineserver -w || true
+  wine_env_restart_server
 }
 
 # The dialog's tests of its layout (controls where the template puts them, every text whole), at the
@@ -43,7 +39,7 @@ _UI_LAYOUT_TESTS='MainDialogTest.ControlsSitWhereTheTemplatePutsThemAndTheirText
 # desktop (which draws the window frame) and saves the dialog's part of the screen.
 _ui_screenshot_at() {
   local logpixels=$1 dir tests shots winshots name x y w h i pid rc=0
-  dir=$(_ui_windows_dir)
+  dir=$WINDOWS_DIR
   name=$(_ui_screenshot_name "$logpixels")
   shots="$WINE_ENV_ROOT/shots"
   rm -rf "$shots"
@@ -98,7 +94,9 @@ _ui_main() {
   set -uo pipefail
   cd "$(dirname "${BASH_SOURCE[0]}")/.." || return 1
   local dir failed=0 test shot logpixels
-  dir=$(_ui_windows_dir)
+  # shellcheck source=build-folders.sh
+  . scripts/build-folders.sh
+  dir=$WINDOWS_DIR
   # shellcheck source=wine-env.sh
   . scripts/wine-env.sh
   wine_env_start || return 1

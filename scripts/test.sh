@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Sets up the machine, then builds and runs every test: the native build (AddressSanitizer +
-# UndefinedBehaviorSanitizer) and the Windows build, whose programs run under Wine in a fresh prefix.
-# Prints a summary and exits non-zero when any step fails.
+# UndefinedBehaviorSanitizer), a bounded pass of every fuzz target (fuzz/run.sh --bounded), the Windows
+# build, whose programs run under Wine in a fresh prefix, the WebAssembly build, whose programs run under
+# Node.js, and the web page it makes, in headless chromium. Prints a summary and exits non-zero when any
+# step fails.
 #
-# Build folders: build/native and build/windows (HVXFER_NATIVE_DIR / HVXFER_WINDOWS_DIR to change them).
-# HVXFER_SKIP_SETUP=1 skips the package check.
+# Build folders: scripts/build-folders.sh. HVXFER_SKIP_SETUP=1 skips the package check.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-NATIVE_DIR=${HVXFER_NATIVE_DIR:-build/native}
-WINDOWS_DIR=${HVXFER_WINDOWS_DIR:-build/windows}
-JOBS=${HVXFER_JOBS:-2}
+# shellcheck source=build-folders.sh
+. scripts/build-folders.sh
 TEST_TIMEOUT=600
 
 # ---- Steps run inside one fresh Wine prefix, in order. Each is a function that fails by its status. ----
@@ -75,11 +75,17 @@ run_step() {
 }
 skip_step() { summary+=("$(printf '%-28s skipped       (%s)' "$1" "$2")"); failed=1; }
 
-native_configure() {
-  cmake --preset native -B "$NATIVE_DIR"
-}
-windows_configure() {
-  cmake --preset windows -B "$WINDOWS_DIR" -DHVXFER_HOST_CLI="$(realpath -m "$NATIVE_DIR/tools/cli/hvxfer-cli")"
+# The browser edition in headless chromium (web/README.md), against the native hvxfer-cli: the wasm build
+# makes the page (build/web/, HVXFER_WEB_DIR in its cache) and the 200 000-item save of the whole-run
+# benchmark; setup.sh brings web/node_modules. node's test runner ends with its totals.
+web_tests() {
+  local web cli large="$WASM_DIR/web-tests/save00.dat"
+  web=$(sed -n 's/^HVXFER_WEB_DIR:[A-Z]*=//p' "$WASM_DIR/CMakeCache.txt")
+  mkdir -p "$(dirname "$large")" && rm -f "$large"
+  node "$WASM_DIR/tests/wasm/hvxfer_whole_run_save.js" "$WASM_DIR/tools/cli/main.cr" "$large" || return 1
+  cli=$(realpath "$NATIVE_DIR/tools/cli/hvxfer-cli") && large=$(realpath "$large") || return 1
+  (cd web && HVXFER_WEB_DIR="$web" HVXFER_NATIVE_CLI="$cli" HVXFER_LARGE_SAVE="$large" \
+     timeout $((3 * TEST_TIMEOUT)) node --test)
 }
 run_wine_steps() {
   # shellcheck source=wine-env.sh
@@ -101,7 +107,7 @@ if [ "${HVXFER_SKIP_SETUP:-0}" != 1 ]; then
 fi
 
 native_ok=0
-if run_step "native configure" native_configure &&
+if run_step "native configure" configure_native &&
    run_step "native build" cmake --build "$NATIVE_DIR" -j "$JOBS"; then
   native_ok=1
   run_step "native tests" ctest --test-dir "$NATIVE_DIR" --output-on-failure --timeout "$TEST_TIMEOUT"
@@ -109,8 +115,16 @@ else
   skip_step "native tests" "native build failed"
 fi
 
+# The same inputs on every pass of a build: a fixed seed and number of runs per target (fuzz/targets.txt).
+if run_step "fuzz configure" configure_fuzz &&
+   run_step "fuzz build" cmake --build "$FUZZ_DIR" --target fuzz_targets -j "$JOBS"; then
+  run_step "fuzz pass" bash fuzz/run.sh --bounded "$FUZZ_DIR"
+else
+  skip_step "fuzz pass" "fuzz build failed"
+fi
+
 if [ "$native_ok" -eq 1 ]; then
-  if run_step "windows configure" windows_configure &&
+  if run_step "windows configure" configure_windows &&
      run_step "windows build" cmake --build "$WINDOWS_DIR" -j "$JOBS"; then
     run_wine_steps
   else
@@ -118,6 +132,21 @@ if [ "$native_ok" -eq 1 ]; then
   fi
 else
   skip_step "windows build" "the native hvxfer-cli is needed to make main.cr"
+fi
+
+# The WebAssembly build under Node.js: its tests compare it with the native hvxfer-cli, which also makes its
+# main.cr.
+if [ "$native_ok" -eq 1 ]; then
+  if run_step "wasm configure" configure_wasm &&
+     run_step "wasm build" cmake --build "$WASM_DIR" -j "$JOBS"; then
+    run_step "wasm tests" ctest --test-dir "$WASM_DIR" --output-on-failure --timeout "$TEST_TIMEOUT"
+    run_step "web tests" web_tests
+  else
+    skip_step "wasm tests" "wasm build failed"
+    skip_step "web tests" "wasm build failed"
+  fi
+else
+  skip_step "wasm build" "the native hvxfer-cli is needed to make main.cr and to compare with"
 fi
 
 echo

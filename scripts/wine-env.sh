@@ -6,6 +6,8 @@
 #   wine_env_run EXE [ARGS...]  run a Windows program; returns its exit status
 #   wine_env_exec CMD [ARGS...] run any host command inside the environment (e.g. ctest, whose tests call
 #                               wine; or `import -window root shot.png` for a screenshot of the display)
+#   wine_env_restart_server     stop every program of the prefix and start its wineserver and services
+#                               again (programs read settings such as the screen DPI when they start)
 #   wine_env_stop               stop this prefix's wineserver and the display (by PID), delete everything
 #
 # After wine_env_start: WINE_ENV_ROOT (temp folder), WINE_ENV_PREFIX (the prefix), WINE_ENV_DISPLAY (":N").
@@ -39,6 +41,18 @@ wine_env_exec() {
 
 wine_env_run() {
   wine_env_exec timeout --kill-after=10 "${WINE_ENV_TIMEOUT:-600}" wine "$@"
+}
+
+# Starts the prefix's wineserver and its services once, for the prefix's whole life, detached from every
+# caller's output: else each program that finds none running starts them again, and they live on after it.
+_wine_env_start_server() {
+  wine_env_exec wineserver -p </dev/null >/dev/null 2>&1 && wine_env_exec wineboot </dev/null >/dev/null 2>&1
+}
+
+wine_env_restart_server() {
+  wine_env_exec wineserver -k || true
+  wine_env_exec wineserver -w || true
+  _wine_env_start_server
 }
 
 _wine_env_start_display() {
@@ -102,10 +116,9 @@ wine_env_start() {
     wine_env_stop
     return 1
   fi
-  wine_env_exec wineserver -k || true
-  wine_env_exec wineserver -w || true
   # Caption buttons draw as letters without Marlett.
   cp /usr/share/wine/fonts/marlett.ttf "$WINE_ENV_PREFIX/drive_c/windows/Fonts/" || { wine_env_stop; return 1; }
+  wine_env_restart_server || { _wine_env_log "wineserver did not start"; wine_env_stop; return 1; }
   _wine_env_log "prefix $WINE_ENV_PREFIX, display $WINE_ENV_DISPLAY"
 }
 

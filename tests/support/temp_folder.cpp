@@ -34,7 +34,10 @@ TempFolder::TempFolder() {
   std::random_device random;
   const std::filesystem::path base = std::filesystem::temp_directory_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::filesystem::path candidate = base / ("hvxfer-test-" + std::to_string(random()));
+    // Always ten digits: the fuzz targets that write files see the path's length in their coverage, and a
+    // bounded fuzz pass must not change with it.
+    const std::string digits = std::to_string(random());
+    std::filesystem::path candidate = base / ("hvxfer-test-" + std::string(10 - digits.size(), '0') + digits);
     if (std::filesystem::create_directory(candidate)) {
       native_ = candidate;
       path_ = NormalizeFolderPath(CorePath(candidate));

@@ -7,20 +7,17 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <iconv.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <algorithm>
-#include <memory>
-#include <new>
 #include <vector>
 
 #include "foundation/cp932.h"
+#include "foundation/platform/posix/host.h"
 
 namespace vmqdSDK::platform {
 namespace {
@@ -34,29 +31,10 @@ bool Fail() {
 
 std::FILE* CStreamOf(StandardStream stream) { return stream == StandardStream::kError ? stderr : stdout; }
 
-bool Convert(const char* to, const char* from, const std::string& in, std::string& out) {
-  out.clear();
-  if (in.empty()) return true;
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  // Room for the longest result, left uninitialised: of a large text only what the result fills is touched.
-  const size_t room = in.size() * 4 + 16;
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[room]);
-  if (!buffer) {
-    iconv_close(cd);
-    return false;
-  }
-  char* inPtr = const_cast<char*>(in.data());
-  size_t inLeft = in.size();
-  char* outPtr = buffer.get();
-  size_t outLeft = room;
-  size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-  if (rc != static_cast<size_t>(-1)) rc = iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
-  iconv_close(cd);
-  if (rc == static_cast<size_t>(-1) || inLeft != 0) return false;
-  out.assign(buffer.get(), room - outLeft);
-  return true;
-}
+// strerror_r as glibc declares it returns the text; as POSIX (XSI) declares it, other C libraries among them,
+// it fills the buffer and returns a status. Each build uses one of the two.
+[[maybe_unused]] const char* ErrorTextOf(const char* text, const char*) { return text; }
+[[maybe_unused]] const char* ErrorTextOf(int status, const char* buffer) { return status == 0 ? buffer : nullptr; }
 
 // "\" -> "/" by character: the second byte of a double-byte character may be 0x5C and is not a separator.
 bool NativePath(const std::string& path, std::string& native) {
@@ -69,7 +47,7 @@ bool NativePath(const std::string& path, std::string& native) {
   ForEachCharacter(slashed, [&](size_t i, size_t size) {
     if (size == 1 && slashed[i] == '\\') slashed[i] = '/';
   });
-  if (!Convert("UTF-8", "CP932", slashed, native)) {
+  if (!host::Cp932ToUtf8(slashed.data(), slashed.size(), native)) {
     t_lastError = EILSEQ;
     return false;
   }
@@ -200,15 +178,7 @@ bool RemoveFile(const std::string& path) {
 bool MoveFileNoReplace(const std::string& from, const std::string& to) {
   std::string nativeFrom, nativeTo;
   if (!NativePath(from, nativeFrom) || !NativePath(to, nativeTo)) return false;
-#if defined(__linux__)
-  if (::renameat2(AT_FDCWD, nativeFrom.c_str(), AT_FDCWD, nativeTo.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return Fail();
-#endif
-  // Where the file system cannot rename without replacing, a hard link never replaces either; a source
-  // name left over after a failed unlink is only a second name of the moved file.
-  if (::link(nativeFrom.c_str(), nativeTo.c_str()) != 0) return Fail();
-  ::unlink(nativeFrom.c_str());
-  return true;
+  return host::MoveNoReplace(nativeFrom, nativeTo) || Fail();
 }
 
 bool MoveFileReplacing(const std::string& from, const std::string& to) {
@@ -255,14 +225,11 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& names, bool
   return complete;
 }
 
-std::uint32_t ProcessId() { return static_cast<std::uint32_t>(::getpid()); }
+std::uint32_t ProcessId() { return host::ProcessId(); }
 
 std::string ModuleFileName() {
-  std::vector<char> buffer(PATH_MAX + 1);
-  ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (n <= 0) return {};
   std::string cp932;
-  if (!Utf8ToCp932(std::string(buffer.data(), static_cast<size_t>(n)), cp932)) return {};
+  if (!Utf8ToCp932(host::ProgramPath(), cp932)) return {};
   ForEachCharacter(cp932, [&](size_t i, size_t size) {
     if (size == 1 && cp932[i] == '/') cp932[i] = '\\';
   });
@@ -270,13 +237,13 @@ std::string ModuleFileName() {
 }
 
 // ASCII stands for itself in both, and a large text (a new save's document) is mostly ASCII: only the runs of
-// other characters go through iconv. A run ends at an ASCII byte that begins a character, never at the
-// second byte of a double-byte one.
+// other characters go through the host's conversion. A run ends at an ASCII byte that begins a character,
+// never at the second byte of a double-byte one.
 bool Cp932ToUtf8(const std::string& cp932, std::string& utf8) { return Cp932ToUtf8(cp932.data(), cp932.size(), utf8); }
 
 bool Cp932ToUtf8(const char* cp932, std::size_t n, std::string& utf8) {
   utf8.clear();
-  std::string run, converted;
+  std::string converted;
   const auto* bytes = reinterpret_cast<const unsigned char*>(cp932);
   // Room for some characters growing by half, so that mostly ASCII text is not copied to grow; room never
   // written is never touched.
@@ -288,8 +255,7 @@ bool Cp932ToUtf8(const char* cp932, std::size_t n, std::string& utf8) {
     if (end == n) break;
     i = end;
     while (end < n && bytes[end] >= 0x80) end += CharacterSize(std::string_view(cp932, n), end);
-    run.assign(cp932 + i, end - i);
-    if (!Convert("UTF-8", "CP932", run, converted)) {
+    if (!host::Cp932ToUtf8(cp932 + i, end - i, converted)) {
       utf8.clear();
       return false;
     }
@@ -303,7 +269,8 @@ bool Cp932ToUtf8(const char* cp932, std::size_t n, std::string& utf8) {
 // (U+00A5 to 0x5C among them), which would turn a yen sign in a name into a path separator.
 bool Utf8ToCp932(const std::string& utf8, std::string& cp932) {
   std::string back;
-  if (Convert("CP932", "UTF-8", utf8, cp932) && Convert("UTF-8", "CP932", cp932, back) && back == utf8) return true;
+  if (host::Utf8ToCp932(utf8, cp932) && host::Cp932ToUtf8(cp932.data(), cp932.size(), back) && back == utf8)
+    return true;
   cp932.clear();
   return false;
 }
@@ -329,8 +296,10 @@ std::uint32_t LastErrorCode() { return t_lastError; }
 std::string SystemErrorText(std::uint32_t code) {
   if (code == 0 || code > 4095) return {};
   char buffer[256];
-  const char* text = ::strerror_r(static_cast<int>(code), buffer, sizeof buffer);
-  if (text == nullptr || std::strncmp(text, "Unknown error", 13) == 0) return {};
+  const char* text = ErrorTextOf(::strerror_r(static_cast<int>(code), buffer, sizeof buffer), buffer);
+  // What glibc and musl say of a number they do not know.
+  if (text == nullptr || std::strncmp(text, "Unknown error", 13) == 0 || std::strcmp(text, "No error information") == 0)
+    return {};
   std::string cp932;
   if (!Utf8ToCp932(text, cp932)) return {};
   return cp932;
@@ -359,7 +328,7 @@ void WriteStandardText(StandardStream stream, const std::string& utf8) {
 
 void SetBinaryMode(StandardStream) {}  // POSIX writes the bytes as they are
 
-bool IsTerminal(StandardStream stream) { return ::isatty(fileno(CStreamOf(stream))) != 0; }
+bool IsTerminal(StandardStream stream) { return host::IsTerminal(fileno(CStreamOf(stream))); }
 
 bool ProgramArguments(int argc, char** argv, std::vector<std::string>& utf8, int& failed) {
   utf8.clear();

@@ -1,0 +1,20 @@
+# Runs the command lists WASM and NATIVE and fails unless both succeed with the same standard output,
+# showing where they part. WORK is a scratch folder.
+cmake_minimum_required(VERSION 3.25)
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+foreach(side WASM NATIVE)
+  execute_process(COMMAND ${${side}} OUTPUT_FILE ${WORK}/${side}.txt RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${${side}}: status ${status}")
+  endif()
+endforeach()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/WASM.txt ${WORK}/NATIVE.txt RESULT_VARIABLE differ)
+if(differ)
+  execute_process(COMMAND diff ${WORK}/NATIVE.txt ${WORK}/WASM.txt OUTPUT_VARIABLE shown)
+  string(SUBSTRING "${shown}" 0 3000 shown)
+  message(FATAL_ERROR "the outputs differ (< native, > WebAssembly):\n${shown}")
+endif()
+file(SIZE ${WORK}/NATIVE.txt size)
+message(STATUS "the same ${size} bytes")
