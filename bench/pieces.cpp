@@ -61,6 +61,33 @@ void BM_ConvertItem(benchmark::State& state) {
 }
 BENCHMARK(BM_ConvertItem);
 
+// The run's way: each record converted where it lies in the item data and written straight as text.
+void BM_ConvertRecordToText(benchmark::State& state) {
+  static const CByteArray data = BuildSourceSaveData(bench::MakeSave(4000));
+  std::vector<std::size_t> places;
+  for (std::size_t at = kSourceSaveLeadingBytes + 5 + 4; places.size() < 2000;) {
+    places.push_back(at);
+    if (!SkipSourceRecord(data.Data(), data.GetCount(), at)) break;
+  }
+  RunRandom random;
+  CTextBuffer text;
+  ItemTextWriter writer(text, "\t\t");
+  std::size_t i = 0, bytes = 0;
+  for (auto _ : state) {
+    SourceRecordView view;
+    ViewSourceRecord(data.Data(), data.GetCount(), places[i], view);
+    if (ConvertItem(view, random, ProcessConversionTables(), writer) != ConvertResult::kElement) writer.DropElement();
+    if (text.Size() > (1u << 20)) {
+      bytes += text.Size();
+      text.Truncate(0);
+    }
+    if (++i == places.size()) i = 0;
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.SetBytesProcessed(static_cast<std::int64_t>(bytes + text.Size()));
+}
+BENCHMARK(BM_ConvertRecordToText);
+
 void BM_XmlElementWrite(benchmark::State& state) {
   std::vector<CSharedPtr<ItemElement>> elements;
   RunRandom random;

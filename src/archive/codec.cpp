@@ -80,18 +80,12 @@ void Turn(const TurnTables& t, std::uint8_t key, const std::uint8_t* in, std::ui
   for (; i < n; ++i) out[i] = t.table[(key + i) & 7][in[i]];
 }
 
-// The growing result of Deflate and Inflate: capacity doubles until an append fits, but never beyond
-// the limit, and an append past the limit fails.
+// The growing result of Deflate and Inflate, written in place: capacity doubles when the room is used up,
+// but never beyond the limit, where the room stays empty.
 class Output {
  public:
   Output(std::uint32_t capacity, std::uint32_t limit = 0xFFFFFFFFu)
       : buffer_(CByteArray::AllocateUninitialized(std::min(capacity, std::max(limit, 1u)))), limit_(limit) {}
-  bool Append(const std::uint8_t* bytes, std::uint32_t n) {
-    if (!Reserve(std::uint64_t{used_} + n)) return false;
-    std::memcpy(buffer_.Data() + used_, bytes, n);
-    used_ += n;
-    return true;
-  }
   // The free room after what is used, to be written in place and then counted with Commit. When full it
   // grows first; at the limit the room is empty (and the pointer still valid). Null when memory runs out.
   std::uint8_t* Room(std::uint32_t& n) {
@@ -126,16 +120,6 @@ class Output {
   std::uint32_t used_ = 0;
   std::uint32_t limit_;
 };
-
-// Feeds the next input chunk when the engine has consumed the last; true when it was the final one.
-bool Refill(z_stream& zs, const CByteArray& chunk, const std::uint8_t* data, std::uint32_t size, std::uint32_t& fed) {
-  const std::uint32_t n = std::min(size - fed, chunk.GetCount());
-  if (n > 0) std::memcpy(chunk.Data(), data + fed, n);
-  fed += n;
-  zs.next_in = chunk.Data();
-  zs.avail_in = n;
-  return n < chunk.GetCount();
-}
 
 }  // namespace
 
@@ -202,38 +186,31 @@ CZlib::CZlib(std::int32_t inputChunk, std::int32_t outputChunk, std::int32_t lev
 CByteArray CZlib::Deflate(const void* data, std::uint32_t size, std::int32_t level) {
   if (data == nullptr || size == 0) return {};
   if (level == kEngineLevel) level = level_;
+  // An engine made without its chunks raises here, whether or not this way of deflating needs them.
   input_.At(0);
   output_.At(0);
-  const auto* src = static_cast<const std::uint8_t*>(data);
-  Output result(size);
   z_stream zs{};
   if (deflateInit(&zs, level) != Z_OK) return {};
-  const std::uint32_t outChunk = output_.GetCount();
-  zs.next_out = output_.Data();
-  zs.avail_out = outChunk;
-  int flush = Z_NO_FLUSH;
-  std::uint32_t fed = 0;
+  // Fed straight from the caller's bytes and written straight into the result: the stream zlib makes does
+  // not depend on how its input and output are cut up, and a large document is not copied chunk by chunk.
+  zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
+  zs.avail_in = size;
+  Output result(size);
   for (;;) {
-    if (zs.avail_in == 0 && Refill(zs, input_, src, size, fed)) flush = Z_FINISH;
-    const int rc = deflate(&zs, flush);
-    if (rc == Z_STREAM_END) break;
-    if (rc != Z_OK) {
-      deflateEnd(&zs);
-      return {};
+    std::uint32_t given = 0;
+    zs.next_out = result.Room(given);
+    zs.avail_out = given;
+    if (zs.next_out == nullptr) break;
+    const int rc = deflate(&zs, Z_FINISH);
+    result.Commit(given - zs.avail_out);
+    if (rc == Z_STREAM_END) {
+      if (deflateEnd(&zs) != Z_OK) return {};
+      return result.Finish();
     }
-    if (zs.avail_out == 0) {
-      if (!result.Append(output_.Data(), outChunk)) {
-        deflateEnd(&zs);
-        return {};
-      }
-      zs.next_out = output_.Data();
-      zs.avail_out = outChunk;
-    }
+    if (rc != Z_OK) break;
   }
-  const std::uint32_t tail = outChunk - zs.avail_out;
-  const bool appended = tail == 0 || result.Append(output_.Data(), tail);
-  if (deflateEnd(&zs) != Z_OK || !appended) return {};
-  return result.Finish();
+  deflateEnd(&zs);
+  return {};
 }
 
 CByteArray CZlib::Inflate(const void* data, std::uint32_t size) {
@@ -241,15 +218,16 @@ CByteArray CZlib::Inflate(const void* data, std::uint32_t size) {
   // An engine made without its chunks raises here, whether or not this way of inflating needs them.
   input_.At(0);
   output_.At(0);
-  const auto* src = static_cast<const std::uint8_t*>(data);
   // Room for four times the input from the start: what the tool's data inflates to, so the result is
   // seldom copied to grow. Room never written is never touched.
   Output result(size <= 0xFFFFFFFFu / 4 ? size * 4 : 0xFFFFFFFFu, inflateLimit_);
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) return {};
-  // Inflated straight into the result: the room zlib is given is the result's own, up to the limit.
+  // Fed straight from the caller's bytes (zlib's fast path stays in use, where chunk ends would leave it)
+  // and inflated straight into the result: the room zlib is given is the result's own, up to the limit.
+  zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
+  zs.avail_in = size;
   std::uint32_t given = 0;
-  std::uint32_t fed = 0;
   for (;;) {
     if (zs.avail_out == 0) {
       result.Commit(given);
@@ -257,7 +235,6 @@ CByteArray CZlib::Inflate(const void* data, std::uint32_t size) {
       zs.avail_out = given;
       if (zs.next_out == nullptr) break;
     }
-    if (zs.avail_in == 0) Refill(zs, input_, src, size, fed);
     const int rc = inflate(&zs, Z_NO_FLUSH);
     if (rc == Z_STREAM_END) {
       result.Commit(given - zs.avail_out);

@@ -23,7 +23,9 @@ CByteArray VmqdScrambleWithKey(const void* data, std::uint32_t n, std::uint8_t k
 void VmqdScrambleInPlace(std::uint8_t* container, std::uint32_t n);
 CByteArray VmqdDescramble(const void* data, std::uint32_t size);
 
-// zlib format (15 window bits, memory level 8, default strategy), driven in fixed-size chunks.
+// zlib format (15 window bits, memory level 8, default strategy). Both directions read the caller's bytes
+// where they lie and write straight into their result: the bytes are the same as when the engine is fed and
+// emptied chunk by chunk, as its chunk sizes describe.
 class CZlib {
  public:
   static constexpr std::int32_t kEngineLevel = 0x7FFFFFFF;  // "use the engine's own level"

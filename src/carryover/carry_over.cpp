@@ -1,8 +1,9 @@
 #include "carryover/carry_over.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <exception>
-#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "foundation/cp932.h"
 #include "foundation/error_log.h"
 #include "foundation/path.h"
+#include "foundation/platform/platform.h"
+#include "foundation/text_buffer.h"
 #include "installfolder/install_folder.h"
 #include "savedata/new_save.h"
 #include "username/name_status.h"
@@ -19,9 +22,9 @@
 namespace vmqdSDK {
 namespace {
 
-// Text room reserved for the items of a save; more than this grows as it is written.
-constexpr std::size_t kReservedBytesPerItem = 320;
-constexpr std::size_t kReservedItems = 1u << 20;
+// Room reserved for the item text, per byte of item data: an item's text is about one and a half times
+// its record. Room never written is never touched, and a text that needs more grows in place.
+constexpr std::size_t kReservedTextPerDataByte = 2;
 
 class Run {
  public:
@@ -47,16 +50,22 @@ class Run {
     if (FileExists(outputFile))
       return Fail(kRunSaveExists, Sjis("ユーザー名 ") + "\"" + name + "\"" + CarryOverMessage(kRunSaveExists));
 
-    SourceItemList items;
-    if (int code = ReadSourceSave(source + kSourceSaveFile, items)) return Fail(code);
+    // Large blocks that are let go are handed back to the system at once (ReturnFreedMemory): the
+    // allocator may keep them resident in its heap (as glibc does once a first run has raised its
+    // threshold for mapping blocks of their own), under what the next step adds.
+    SourceSaveItems items;
+    if (int code = ReadSourceSaveItems(source + kSourceSaveFile, items)) return Fail(code);
+    platform::ReturnFreedMemory();  // the file's bytes and their descrambled copy
 
-    // The new save is made around the item text where it lies: a large save is held as few times at once
-    // as can be.
-    std::string itemText = ConvertItems(items);
-    SourceItemList().swap(items);
+    // The items are converted where they lie and their text written once, into room made for it at once
+    // behind the new save's own room; the new save is then made around the text where it lies. A large
+    // save is held as few times at once as can be: the item data goes before the document is made.
+    CTextBuffer text;
+    tally_ = WriteRunItemText(items, text);
+    items = SourceSaveItems{};
     platform::ReturnFreedMemory();
     CByteArray encoded;
-    if (int code = EncodeNewSaveAroundItems(archive_, name, itemText, encoded)) return Fail(code);
+    if (int code = EncodeNewSaveAroundItems(archive_, name, text, encoded)) return Fail(code);
     if (int code = WriteNewSaveFile(outputFile, encoded)) return Fail(code);
     newSave_ = outputFile;
 
@@ -70,18 +79,6 @@ class Run {
     return false;
   }
   bool Fail(int code) { return Fail(code, CarryOverMessage(code)); }
-
-  std::string ConvertItems(SourceItemList& items) {
-    // The text goes into room reserved for it at once, rather than being copied at every doubling; room
-    // that is never written is never touched. An item, with what is usually nested in it, writes about 200
-    // bytes. In front of the items the new save's own room.
-    std::string room;
-    room.reserve(kNewSaveFrontRoom + std::min<std::size_t>(items.size(), kReservedItems) * kReservedBytesPerItem);
-    room.assign(kNewSaveFrontRoom, ' ');
-    std::ostringstream itemText(std::move(room), std::ios::ate);
-    tally_ = ConvertInRunOrder(items, itemText);
-    return std::move(itemText).str();  // the text itself, not a copy of it
-  }
 
  public:
   RunSummary Summary() const {
@@ -98,25 +95,50 @@ class Run {
 
 }  // namespace
 
-RunReportInput ConvertInRunOrder(SourceItemList& items, std::ostream& out, const RunItemVisitor& visit) {
-  // Sorting ids with read positions rather than the items spares following a pointer per comparison.
-  std::vector<std::pair<std::uint32_t, std::size_t>> order;
-  order.reserve(items.size());
-  for (std::size_t at = 0; at < items.size(); ++at) order.emplace_back(items[at]->id, at);
-  std::sort(order.begin(), order.end());
+namespace {
+
+// Records taken in id order lie far apart in the item data: the records a few places ahead are fetched
+// into the cache while one is converted, rather than waited for each in turn.
+constexpr std::size_t kFetchAhead = 8;
+constexpr std::size_t kFetchedBytes = 192;  // a record with a tune item in one slot, as most are
+
+void FetchRecord(const std::uint8_t* record, std::size_t available) {
+#if defined(__GNUC__)
+  for (std::size_t line = 0; line < std::min(kFetchedBytes, available); line += 64) __builtin_prefetch(record + line);
+#else
+  (void)record;
+  (void)available;
+#endif
+}
+
+// The run's order: by id, equal ids in read order. The places are in read order and their starts grow
+// with it, so one 64-bit key of id and start sorts them.
+std::uint64_t OrderKey(const SourceItemPlace& place) { return std::uint64_t{place.id} << 32 | place.at; }
+
+template <class Sink>
+RunReportInput ConvertInOrder(SourceSaveItems& items, Sink& sink, const RunItemVisitor& visit) {
+  std::vector<SourceItemPlace>& places = items.places;
+  std::sort(places.begin(), places.end(),
+            [](const SourceItemPlace& a, const SourceItemPlace& b) { return OrderKey(a) < OrderKey(b); });
+  const std::uint8_t* const data = items.data.Data();
+  const std::size_t size = items.data.GetCount();
   RunRandom random(RunRandom::kSeed);
-  const std::string indent = "\t\t";
   RunReportInput tally;
-  // Each item is let go once it is written, while it is still at hand.
-  for (const auto& [id, at] : order) {
-    const CSharedPtr<SourceItem> item = std::move(items[at]);
-    CSharedPtr<ItemElement> element;
-    const ItemOutcome outcome = ConvertAndWriteItem(*item, out, indent, random, element);
-    if (visit) visit(RunItem{*item, outcome, element.Get()});
-    const OldNameRow names = FindOldItemName(id);
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    const SourceItemPlace& place = places[i];
+    if (i + kFetchAhead < places.size()) {
+      const std::uint32_t ahead = places[i + kFetchAhead].at;
+      FetchRecord(data + ahead, size - ahead);
+    }
+    SourceRecordView record;
+    // The places come from the walk that checked every record, so a record is always there to view.
+    const ItemOutcome outcome =
+        ViewSourceRecord(data, size, place.at, record) ? ConvertRecordInto(record, sink, random) : ItemOutcome::kFailed;
+    if (visit) visit(RunItem{record, outcome});
+    const OldNameRow names = FindOldItemName(place.id);
     switch (outcome) {
       case ItemOutcome::kCarried:
-        tally.carried.emplace_back(names.name, NewItemName(id));
+        tally.carried.emplace_back(names.name, NewItemName(place.id));
         break;
       case ItemOutcome::kRemoved:
         ++tally.removedCount;
@@ -128,8 +150,26 @@ RunReportInput ConvertInRunOrder(SourceItemList& items, std::ostream& out, const
         break;
     }
   }
-  SourceItemList().swap(items);
   return tally;
+}
+
+}  // namespace
+
+RunReportInput ConvertInRunOrder(SourceSaveItems& items, ItemSink& sink, const RunItemVisitor& visit) {
+  // Text written straight, the run's way, is written with the writer's calls made directly.
+  if (auto* text = dynamic_cast<ItemTextWriter*>(&sink)) return ConvertInOrder(items, *text, visit);
+  return ConvertInOrder(items, sink, visit);
+}
+
+RunReportInput WriteRunItemText(SourceSaveItems& items, CTextBuffer& text) {
+  // Should the room not be had at once, the text grows as it is written.
+  text.Reserve(kNewSaveFrontRoom + std::size_t{items.data.GetCount()} * kReservedTextPerDataByte);
+  if (char* room = text.Room(kNewSaveFrontRoom)) {
+    std::memset(room, ' ', kNewSaveFrontRoom);
+    text.Commit(kNewSaveFrontRoom);
+  }
+  ItemTextWriter writer(text, kRunItemIndent);
+  return ConvertInRunOrder(items, writer);
 }
 
 bool RunCarryOver(const CarryOverInput& input, const std::string& reportPath, CArchive& archive,

@@ -8,6 +8,7 @@
 
 #include "carryover/item_conversion.h"
 #include "carryover/run_report.h"
+#include "foundation/text_buffer.h"
 #include "items/item.h"
 #include "savedata/source_save.h"
 
@@ -15,19 +16,26 @@ namespace vmqdSDK {
 
 class CArchive;
 
+// The indent of the items' elements in the new save.
+inline constexpr const char* kRunItemIndent = "\t\t";
+
 // A top-level item as the run has just converted it.
 struct RunItem {
-  const SourceItem& item;
+  const SourceRecordView& record;
   ItemOutcome outcome;
-  const ItemElement* element;  // the carried item's element; null unless it is carried
 };
 using RunItemVisitor = std::function<void(const RunItem&)>;
 
-// The run's conversion of a source save's items, in ascending id order (equal ids in read order), which is
-// the order of the elements and of the draws, all from one RunRandom from its seed. Carried elements are
-// written to `out` at the new save's indent; `visit`, when given, sees each item before it is let go, and
-// `items` is left holding none. Returns what the report tells of them.
-RunReportInput ConvertInRunOrder(SourceItemList& items, std::ostream& out, const RunItemVisitor& visit = nullptr);
+// The run's conversion of a source save's items: their places sorted by id, ascending, equal ids in read
+// order, which is the order of the elements and of the draws, all from one RunRandom from its seed. Each
+// record is converted where it lies and its element handed to `sink` (a failed item's is dropped again);
+// `visit`, when given, sees each item once it is converted. Returns what the report tells of them.
+RunReportInput ConvertInRunOrder(SourceSaveItems& items, ItemSink& sink, const RunItemVisitor& visit = nullptr);
+
+// The run's item text: kNewSaveFrontRoom bytes of room for the new save's own, then the elements of the
+// items as ConvertInRunOrder converts them, written into room made for the text at once. Returns what the
+// report tells of the items.
+RunReportInput WriteRunItemText(SourceSaveItems& items, CTextBuffer& text);
 
 struct CarryOverInput {
   std::string sourceFolder;       // where the source game is installed

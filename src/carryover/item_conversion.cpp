@@ -61,6 +61,32 @@ ItemOutcome ConvertAndWriteItem(const SourceItem& item, std::ostream& out, const
   return ConvertAndWriteItem(item, out, indent, random, element);
 }
 
+namespace {
+
+template <class Sink>
+ItemOutcome ConvertRecordTo(const SourceRecordView& record, Sink& sink, RunRandom& random) {
+  ConvertResult::Kind kind = ConvertResult::kFailed;
+  try {
+    kind = ConvertItem(record, random, ProcessConversionTables(), sink);
+  } catch (const Common::CException& e) {
+    LogError(e.what(), "ConvertItem", 0, nullptr);
+  }
+  if (kind == ConvertResult::kNothing) return ItemOutcome::kRemoved;
+  if (kind == ConvertResult::kElement && sink.Whole()) return ItemOutcome::kCarried;
+  sink.DropElement();
+  return ItemOutcome::kFailed;
+}
+
+}  // namespace
+
+ItemOutcome ConvertRecordInto(const SourceRecordView& record, ItemSink& sink, RunRandom& random) {
+  return ConvertRecordTo(record, sink, random);
+}
+
+ItemOutcome ConvertRecordInto(const SourceRecordView& record, ItemTextWriter& sink, RunRandom& random) {
+  return ConvertRecordTo(record, sink, random);
+}
+
 OldNameRow FindOldItemName(std::uint32_t id) {
   OldNameRow names;
   if (const NameRow* row = GetNameTable().Find(id)) {

@@ -27,6 +27,12 @@ ItemOutcome ConvertAndWriteItem(const SourceItem& item, std::ostream& out, const
 ItemOutcome ConvertAndWriteItem(const SourceItem& item, std::ostream& out, const std::string& indent,
                                 RunRandom& random, CSharedPtr<ItemElement>& element);
 
+// The run's way: a record converted where it lies, its element handed to `sink`; what a failed item handed
+// over is dropped again.
+ItemOutcome ConvertRecordInto(const SourceRecordView& record, ItemSink& sink, RunRandom& random);
+// The same, with the text writer's calls made directly.
+ItemOutcome ConvertRecordInto(const SourceRecordView& record, ItemTextWriter& sink, RunRandom& random);
+
 // An item's old name and the position of its row in the name table, which is how the report tallies it
 // (NameTally::kAbsent and null when the table has no row for the id).
 struct OldNameRow {

@@ -1,7 +1,5 @@
 #include "carryover/preview.h"
 
-#include <ostream>
-#include <streambuf>
 #include <utility>
 
 #include "carryover/carry_over.h"
@@ -14,40 +12,34 @@
 namespace vmqdSDK {
 namespace {
 
-// Takes the item text and keeps none of it: the elements are looked at, not written.
-class DiscardBuffer : public std::streambuf {
- protected:
-  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-  int_type overflow(int_type c) override { return traits_type::not_eof(c); }
-};
-
 std::string AttributeText(const ItemElement& element, const char* name) {
   const std::string* value = element.FindAttribute(name);
   return value != nullptr ? *value : std::string();
 }
 
 // `element` is the item's own when it is carried.
-void AddItem(const SourceItem& item, int depth, ItemOutcome outcome, const ItemElement* element,
+void AddItem(const SourceRecordView& item, int depth, ItemOutcome outcome, const ItemElement* element,
              CarryOverPreview& preview) {
+  const std::uint32_t id = item.values.id;
   PreviewItem row;
   row.depth = depth;
-  row.sourceId = item.id;
-  row.oldName = OldItemName(item.id);
+  row.sourceId = id;
+  row.oldName = OldItemName(id);
   row.outcome = outcome;
   if (outcome == ItemOutcome::kCarried) {
     row.newBaseId = AttributeText(*element, "baseid");
     row.category = AttributeText(*element, "category");
-    row.newName = NewItemName(item.id);
+    row.newName = NewItemName(id);
   }
   preview.items.push_back(std::move(row));
   for (int i = 0; i < kTuneSlotCount; ++i) {
-    const SourceItem* slotItem = FilledTuneSlot(item, i);
-    if (slotItem == nullptr) continue;
+    SourceRecordView slotItem;
+    if (!ViewTuneSlot(item, i, slotItem)) continue;
     if (outcome != ItemOutcome::kCarried) {
-      AddItem(*slotItem, depth + 1, outcome, nullptr, preview);
+      AddItem(slotItem, depth + 1, outcome, nullptr, preview);
     } else {
       const ItemElement* child = TuneSlotChild(*element, i);
-      AddItem(*slotItem, depth + 1, child != nullptr ? ItemOutcome::kCarried : ItemOutcome::kRemoved, child,
+      AddItem(slotItem, depth + 1, child != nullptr ? ItemOutcome::kCarried : ItemOutcome::kRemoved, child,
               preview);
     }
   }
@@ -63,15 +55,16 @@ int PreviewCarryOver(const std::string& sourceFolder, CarryOverPreview& preview,
     errorLine = RunReportErrorLine(kRunSourceFolder, source + CarryOverMessage(kRunSourceFolder));
     return kRunSourceFolder;
   }
-  SourceItemList items;
-  if (int code = ReadSourceSave(source + kSourceSaveFile, items)) {
+  SourceSaveItems items;
+  if (int code = ReadSourceSaveItems(source + kSourceSaveFile, items)) {
     errorLine = RunReportErrorLine(code, CarryOverMessage(code));
     return code;
   }
-  DiscardBuffer discard;
-  std::ostream text(&discard);
-  const RunReportInput tally = ConvertInRunOrder(items, text, [&preview](const RunItem& converted) {
-    AddItem(converted.item, 0, converted.outcome, converted.element, preview);
+  // The run's conversion, with the elements built to be looked at rather than written.
+  ItemElementBuilder elements;
+  const RunReportInput tally = ConvertInRunOrder(items, elements, [&](const RunItem& converted) {
+    const CSharedPtr<ItemElement> element = elements.Take();
+    AddItem(converted.record, 0, converted.outcome, element.Get(), preview);
   });
   preview.carried = static_cast<std::uint32_t>(tally.carried.size());
   preview.removed = tally.removedCount;

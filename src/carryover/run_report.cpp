@@ -15,18 +15,19 @@ void AppendTally(std::string& out, const char* heading, std::uint32_t count, con
 }
 
 // One character of a CP932 text with letters folded to lower case: ASCII A-Z and full-width Ａ-Ｚ (82 60-79,
-// folded to 82 81-9A).
-std::string FoldedCharacter(const std::string& text, size_t& i) {
-  unsigned char c = static_cast<unsigned char>(text[i]);
+// folded to 82 81-9A). A character is a number: its byte, or its two bytes above 0xFFFF, so that no
+// double-byte character equals a single-byte one.
+std::uint32_t FoldedCharacter(const std::string& text, size_t& i) {
+  std::uint32_t c = static_cast<unsigned char>(text[i]);
   if (CharacterSize(text, i) == 2) {
-    unsigned char d = static_cast<unsigned char>(text[i + 1]);
+    std::uint32_t d = static_cast<unsigned char>(text[i + 1]);
     i += 2;
-    if (c == 0x82 && d >= 0x60 && d <= 0x79) d = static_cast<unsigned char>(d + 0x21);
-    return {static_cast<char>(c), static_cast<char>(d)};
+    if (c == 0x82 && d >= 0x60 && d <= 0x79) d += 0x21;
+    return 0x10000u | (c << 8) | d;
   }
   ++i;
-  if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + ('a' - 'A'));
-  return std::string(1, static_cast<char>(c));
+  if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
+  return c;
 }
 
 }  // namespace
@@ -45,10 +46,14 @@ std::string RunReportBody(const RunReportInput& input) {
     out += Sjis("▼引き継がれたアイテム ") + FormatText("%zu", input.carried.size()) + Sjis("個") + "\n";
     out += Sjis("()内は引継ぎ後のアイテム名です。") + "\n\n";
     for (const auto& [oldName, newName] : input.carried) {
-      out += " " + ReportNameText(oldName);
-      if (oldName != nullptr && newName != nullptr && !SameNameIgnoringCase(*oldName, *newName))
-        out += "(" + *newName + ")";
-      out += "\n";
+      out += ' ';
+      out += ReportNameText(oldName);
+      if (oldName != nullptr && newName != nullptr && !SameNameIgnoringCase(*oldName, *newName)) {
+        out += '(';
+        out += *newName;
+        out += ')';
+      }
+      out += '\n';
     }
     out += "\n\n";
   }

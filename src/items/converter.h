@@ -68,8 +68,11 @@ std::int16_t PickInRange(std::int16_t lo, std::int16_t hi, float f);
 
 enum class ParamGroup : std::uint32_t { kStatus = 0, kAttribute = 1, kMob = 2 };
 
-// The six values of a group picked from the destination ranges at the grades' fractions, as
-// "%d:%d:%d:%d:%d:%d". "status" places the grades in the order q0, q1, q4, q2, q3, q5.
+// The six values of a group picked from the destination ranges at the grades' fractions. "status" places the
+// grades in the order q0, q1, q4, q2, q3, q5.
+void PickParamGroup(ParamGroup group, const ParamRanges& ranges, const std::int16_t (&grades)[kParamCount],
+                    std::int16_t (&values)[kParamCount]);
+// The same as the attribute's text, "%d:%d:%d:%d:%d:%d".
 std::string FormatParamGroup(ParamGroup group, const ParamRanges& ranges, const std::int16_t (&grades)[kParamCount]);
 
 enum class ItemCategory { kNone, kEquip, kTune, kMobcore };
@@ -100,7 +103,18 @@ struct ConversionTables {
 ConversionTables ProcessConversionTables();
 
 // Converts one item and, recursively, the items in its tune slots, drawing from `random` in a fixed
-// order. Draws taken before a failure stay taken.
+// order, and hands the element over to `sink` piece by piece. Nothing reaches the sink for an item that
+// converts to nothing, and nothing is drawn for it; after kFailed, what reached the sink is to be dropped.
+// Draws taken before a failure stay taken.
+ConvertResult::Kind ConvertItem(const SourceItem& item, RunRandom& random, const ConversionTables& tables,
+                                ItemSink& sink);
+// The same for a record where it lies, with the records nested in it.
+ConvertResult::Kind ConvertItem(const SourceRecordView& record, RunRandom& random, const ConversionTables& tables,
+                                ItemSink& sink);
+// The same, writing its text straight (the run's way): the writer's calls are made directly.
+ConvertResult::Kind ConvertItem(const SourceRecordView& record, RunRandom& random, const ConversionTables& tables,
+                                ItemTextWriter& sink);
+// The same, building the element.
 ConvertResult ConvertItem(const SourceItem& item, RunRandom& random, const ConversionTables& tables);
 // Converts with the process-wide tables.
 ConvertResult ConvertItem(const SourceItem& item, RunRandom& random);

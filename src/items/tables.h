@@ -48,15 +48,18 @@ inline constexpr std::array<ParamFlag, 18> kParamFlags = {
     ParamFlag::kMob4,       ParamFlag::kMob5,
 };
 
-// The flag of element 0..5 of group 0..2 (status, attribute, mob).
-constexpr ParamFlag FlagOf(std::uint32_t group, std::uint32_t element) {
-  return kParamFlags[(group % 3) * 6 + element % 6];
-}
+// Where element 0..5 of group 0..2 (status, attribute, mob) stands among the 18.
+constexpr std::size_t ParamIndex(std::uint32_t group, std::uint32_t element) { return (group % 3) * 6 + element % 6; }
+
+// The flag of element 0..5 of group 0..2.
+constexpr ParamFlag FlagOf(std::uint32_t group, std::uint32_t element) { return kParamFlags[ParamIndex(group, element)]; }
 
 // Maps each of the 18 flags to a range; every flag is present from construction.
 class ParamRanges {
  public:
   TableRange RangeFor(ParamFlag flag) const { return ranges_[Slot(flag)]; }
+  // The range of FlagOf(group, element), without searching for the flag.
+  TableRange RangeOf(std::uint32_t group, std::uint32_t element) const { return ranges_[ParamIndex(group, element)]; }
   void Set(ParamFlag flag, TableRange range) { ranges_[Slot(flag)] = range; }
   // The 18 ranges in kParamFlags order, as stored in a row body.
   std::array<TableRange, 18>& InFileOrder() { return ranges_; }

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "archive/archive.h"
@@ -10,6 +12,7 @@
 #include "archive/whole_file.h"
 #include "foundation/path.h"
 #include "foundation/platform/platform.h"
+#include "foundation/text_buffer.h"
 #include "foundation/text.h"
 #include "xml/xml.h"
 
@@ -65,13 +68,26 @@ int DeflateContainer(const std::uint8_t* container, std::uint32_t size, CByteArr
   return kNewSaveOk;
 }
 
-// A document with bytes of 0x80 and above, from `text[start]` on: converted to UTF-8 (which makes a copy of
-// its own), the text let go, then declared, scrambled and deflated in one container.
-int EncodeConverted(std::string& text, std::size_t start, CByteArray& encoded) {
+// Puts `front` bytes of room in front of the item text, which starts at `room`: the text moves further in
+// when its room is too short (a header longer than the room: seldom). False when memory runs out.
+bool MakeFrontRoom(CTextBuffer& text, std::size_t& room, std::size_t front) {
+  if (front <= room) return true;
+  const std::size_t more = front - room, size = text.Size();
+  if (text.Room(more) == nullptr) return false;
+  std::memmove(text.Data() + more, text.Data(), size);
+  text.Commit(more);
+  room = front;
+  return true;
+}
+
+// A document with bytes of 0x80 and above in its item text, from `text[start]` on: converted to UTF-8 as
+// a whole (which makes a copy of its own), the text let go, then declared, scrambled and deflated in one
+// container.
+int EncodeConverted(CTextBuffer& text, std::size_t start, CByteArray& encoded) {
   std::string utf8;
   // The texts are code page 932 whatever the host's own code page is.
-  const bool converted = platform::Cp932ToUtf8(text.data() + start, text.size() - start, utf8) && !utf8.empty();
-  std::string().swap(text);
+  const bool converted = platform::Cp932ToUtf8(text.Data() + start, text.Size() - start, utf8) && !utf8.empty();
+  text.Clear();
   const std::string declaration = XmlDeclaration(kXmlUtf8);
   if (!converted || utf8.size() > 0xFFFFFFFFu - kVmqdHeaderSize - declaration.size()) return kNewSaveDocument;
   const auto n = static_cast<std::uint32_t>(declaration.size() + utf8.size());
@@ -86,53 +102,75 @@ int EncodeConverted(std::string& text, std::size_t start, CByteArray& encoded) {
   return DeflateContainer(container, n + kVmqdHeaderSize, encoded);
 }
 
+XmlEncoding EncodingOf(const std::string& text) {
+  return XmlEncodingOf(text.data(), static_cast<std::uint32_t>(text.size()));
+}
+
+// The templates in UTF-8, for a document whose item text is plain ASCII and so its own UTF-8: converting
+// the parts one by one gives what converting the whole gives, since no character spans an ASCII line feed
+// or ">". Without items the templates meet, and are converted as one text.
+bool ConvertTemplates(std::string& header, std::string& footer, bool noItems) {
+  if (noItems) {
+    header += footer;
+    footer.clear();
+  }
+  std::string utf8;
+  if (!platform::Cp932ToUtf8(header, utf8)) return false;
+  header.swap(utf8);
+  if (!platform::Cp932ToUtf8(footer, utf8)) return false;
+  footer.swap(utf8);
+  return true;
+}
+
 }  // namespace
 
-int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std::string& text,
+int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, CTextBuffer& text,
                              CByteArray& encoded) {
   encoded.Reset();
-  std::string used;
-  used.swap(text);  // gone when this returns, whatever the result
-  if (used.size() < kNewSaveFrontRoom) return kNewSaveItemsWrite;  // a caller's fault: the run always keeps it
+  CTextBuffer used(std::move(text));  // gone when this returns, whatever the result
+  if (used.Size() < kNewSaveFrontRoom) return kNewSaveItemsWrite;  // a caller's fault: the run always keeps it
+  // An element that could not be written whole was dropped again: the text holds whole elements only.
+  used.Recover();
   std::string header;
   if (int code = ReadNewSaveHeader(archive, userName, header)) return code;
+  CMemoryStream footerStream(256, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
+  if (int code = CopyNewSaveFooter(archive, footerStream)) return code;
+  std::string footer(reinterpret_cast<const char*>(footerStream.GetBuffer().Data()), footerStream.GetSize());
 
-  // The header, the declaration and the container's check value and key go in front of the items. A
-  // header longer than the room makes more room, once.
-  const std::string declaration = XmlDeclaration(kXmlUsAscii);
-  const std::size_t front = header.size() + declaration.size() + kVmqdHeaderSize;
-  std::size_t items = kNewSaveFrontRoom;
-  try {
-    if (front > items) {
-      used.insert(0, front - items, ' ');
-      items = front;
-    }
-  } catch (const std::bad_alloc&) {
-    return kNewSaveHeaderWrite;  // the header goes into memory: only running out of it fails
-  }
-  const std::size_t start = items - header.size();
-  std::copy(header.begin(), header.end(), used.begin() + static_cast<std::ptrdiff_t>(start));
+  std::size_t room = kNewSaveFrontRoom;
+  const std::size_t items = used.Size() - room;
+  // The container's length is a 32-bit number.
+  if (items > 0xFFFFFFFFu) return kNewSaveDocument;
 
-  CMemoryStream footer(256, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
-  if (int code = CopyNewSaveFooter(archive, footer)) return code;
-  try {
-    used.append(reinterpret_cast<const char*>(footer.GetBuffer().Data()), footer.GetSize());
-  } catch (const std::bad_alloc&) {
-    return kNewSaveFooterCopy;
+  // The whole document is declared by all its bytes; the item text is looked at where it lies.
+  const bool asciiItems = XmlEncodingOf(used.Data() + room, static_cast<std::uint32_t>(items)) == kXmlUsAscii;
+  XmlEncoding encoding = kXmlUsAscii;
+  if (!asciiItems || EncodingOf(header) != kXmlUsAscii || EncodingOf(footer) != kXmlUsAscii) encoding = kXmlUtf8;
+  if (encoding == kXmlUtf8 && !asciiItems) {
+    // Not an item text this tool writes: the document is put together and converted as a whole.
+    if (!MakeFrontRoom(used, room, header.size())) return kNewSaveHeaderWrite;
+    std::copy(header.begin(), header.end(), used.Data() + room - header.size());
+    used.Append(footer);
+    if (used.Failed()) return kNewSaveFooterCopy;
+    return EncodeConverted(used, room - header.size(), encoded);
   }
+  if (encoding == kXmlUtf8 && !ConvertTemplates(header, footer, items == 0)) return kNewSaveDocument;
 
-  const std::size_t size = used.size() - start;
-  if (size > 0xFFFFFFFFu - front) return kNewSaveDocument;
-  auto* bytes = reinterpret_cast<std::uint8_t*>(used.data());
-  if (XmlEncodingOf(bytes + start, static_cast<std::uint32_t>(size)) != kXmlUsAscii) {
-    return EncodeConverted(used, start, encoded);
-  }
-  const std::size_t payload = start - declaration.size();
-  std::copy(declaration.begin(), declaration.end(), used.begin() + static_cast<std::ptrdiff_t>(payload));
-  const auto n = static_cast<std::uint32_t>(size + declaration.size());
-  std::uint8_t* container = bytes + payload - kVmqdHeaderSize;
-  VmqdScrambleInPlace(container, n);
-  return DeflateContainer(container, n + kVmqdHeaderSize, encoded);
+  // The container's check value and key, the declaration and the header go in front of the items, the
+  // footer behind them: the container is made, scrambled and deflated where the items lie.
+  const std::string declaration = XmlDeclaration(encoding);
+  const std::size_t front = kVmqdHeaderSize + declaration.size() + header.size();
+  if (std::uint64_t{front} + items + footer.size() > 0xFFFFFFFFu) return kNewSaveDocument;
+  if (!MakeFrontRoom(used, room, front)) return kNewSaveHeaderWrite;
+  char* const container = used.Data() + room - front;
+  std::copy(declaration.begin(), declaration.end(), container + kVmqdHeaderSize);
+  std::copy(header.begin(), header.end(), container + kVmqdHeaderSize + declaration.size());
+  used.Append(footer);
+  if (used.Failed()) return kNewSaveFooterCopy;
+  const auto n = static_cast<std::uint32_t>(front - kVmqdHeaderSize + items + footer.size());
+  auto* bytes = reinterpret_cast<std::uint8_t*>(used.Data() + room - front);
+  VmqdScrambleInPlace(bytes, n);
+  return DeflateContainer(bytes, n + kVmqdHeaderSize, encoded);
 }
 
 int WriteNewSaveFile(const std::string& path, const CByteArray& encoded) {

@@ -10,6 +10,7 @@
 
 #include "archive/shared.h"
 #include "archive/stream.h"
+#include "foundation/text_buffer.h"
 
 namespace vmqdSDK {
 
@@ -45,9 +46,10 @@ inline constexpr std::size_t kNewSaveFrontRoom = 4096;
 
 // The file's bytes, from `text` holding kNewSaveFrontRoom bytes of room and then the item text: the document
 // (header, item text, footer) with the XML declaration in front, scrambled, then deflated at the engine's own
-// level. The document is put together around the items where they lie and, when it is plain ASCII, declared,
-// scrambled and deflated there as well: a large save is not copied. `text` is used up.
-int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, std::string& text,
+// level. The document is put together around the items where they lie and declared, scrambled and deflated
+// there as well: a large save is not copied. Only templates are converted when the document is UTF-8 (the
+// item text this tool writes is ASCII). `text` is used up.
+int EncodeNewSaveAroundItems(CArchive& archive, const std::string& userName, CTextBuffer& text,
                              CByteArray& encoded);
 
 // The save is written under a temporary name beside its own, flushed to the disk and then moved to its

@@ -1,59 +1,108 @@
 #include "savedata/source_save.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "archive/codec.h"
 #include "archive/whole_file.h"
+#include "foundation/coding.h"
 
 namespace vmqdSDK {
 
-int ReadSourceSave(const std::string& path, SourceItemList& items) {
-  std::string content;
+namespace {
+
+int ReadFileContent(const std::string& path, std::string& content) {
   switch (ReadWholeFile(path, content)) {
-    case WholeFile::kOk: break;
+    case WholeFile::kOk: return kSourceSaveOk;
     case WholeFile::kOpenFailed: return kSourceSaveOpen;
     case WholeFile::kIoFailed: return kSourceSaveRead;
   }
-  return ReadSourceSaveBytes(content.data(), static_cast<std::uint32_t>(content.size()), items);
+  return kSourceSaveRead;
 }
 
-int ReadSourceSaveBytes(const void* data, std::uint32_t size, SourceItemList& items) {
+int Inflate(const void* data, std::uint32_t size, CByteArray& inflated) {
   // A container without a payload byte cannot be descrambled (an empty payload is not allowed).
   if (data == nullptr || size <= kVmqdHeaderSize) return kSourceSaveInvalid;
   const CByteArray payload = VmqdDescramble(data, size);
   if (payload.IsNull()) return kSourceSaveInvalid;
   CZlib zlib = MakeFormatZlib();
-  const CByteArray inflated = zlib.Inflate(payload.Data(), payload.GetCount());
+  inflated = zlib.Inflate(payload.Data(), payload.GetCount());
   if (inflated.IsNull()) return kSourceSaveInflate;
+  return kSourceSaveOk;
+}
+
+}  // namespace
+
+int ReadSourceSaveItems(const std::string& path, SourceSaveItems& items) {
+  std::string content;
+  if (int code = ReadFileContent(path, content)) return code;
+  return ReadSourceSaveItemsBytes(content.data(), static_cast<std::uint32_t>(content.size()), items);
+}
+
+int ReadSourceSaveItemsBytes(const void* data, std::uint32_t size, SourceSaveItems& items) {
+  items = SourceSaveItems{};
+  if (int code = Inflate(data, size, items.data)) return code;
+  return FindSourceItems(items.data, items.places);
+}
+
+int FindSourceItems(const CByteArray& data, std::vector<SourceItemPlace>& places) {
+  places.clear();
+  // Only null data would leave a memory stream over it closed, and a run comes here with inflated bytes.
+  if (data.IsNull()) return kSourceSaveMemory;
+  const std::uint8_t* const bytes = data.Data();
+  const std::size_t size = data.GetCount();
+  if (size < kSourceSaveLeadingBytes) return kSourceSaveSeek;
+  std::size_t at = kSourceSaveLeadingBytes;
+  auto walk = [&](std::size_t start) {
+    if (!SkipSourceRecord(bytes, size, at)) return false;
+    places.push_back({DecodeFixed32(bytes + start), static_cast<std::uint32_t>(start)});
+    return true;
+  };
+  for (int slot = 0; slot < kSourceSaveSlots; ++slot) {
+    if (at >= size) return kSourceSaveSlotFlag;
+    const std::uint8_t flag = bytes[at++];
+    if (flag != 0 && !walk(at)) return kSourceSaveSlotItem;
+  }
+  for (int list = 0; list < 2; ++list) {
+    if (size - at < 4) return kSourceSaveCount;
+    const std::uint32_t count = DecodeFixed32(bytes + at);
+    at += 4;
+    // The count is not trusted: room is made only for the records the data can hold, and a count beyond
+    // them ends at the first record that runs out of bytes.
+    places.reserve(places.size() + std::min<std::size_t>(count, (size - at) / kSmallestSourceRecord));
+    for (std::uint32_t i = 0; i < count; ++i) {
+      if (!walk(at)) return kSourceSaveListItem;
+    }
+  }
+  return kSourceSaveOk;
+}
+
+int ReadSourceSave(const std::string& path, SourceItemList& items) {
+  std::string content;
+  if (int code = ReadFileContent(path, content)) return code;
+  return ReadSourceSaveBytes(content.data(), static_cast<std::uint32_t>(content.size()), items);
+}
+
+int ReadSourceSaveBytes(const void* data, std::uint32_t size, SourceItemList& items) {
+  CByteArray inflated;
+  if (int code = Inflate(data, size, inflated)) return code;
   return ReadSourceSaveData(inflated, items);
 }
 
 int ReadSourceSaveData(const CByteArray& data, SourceItemList& items) {
-  CMemoryStream in(data, kGenericRead, CMemoryStream::kDoubling);
-  // Only a null buffer leaves the stream closed, and a run comes here with inflated bytes, never null.
-  if (in.IsClosed()) return kSourceSaveMemory;
-  // A growable stream would satisfy a seek past its end by inventing zero bytes.
-  if (in.GetSize() < kSourceSaveLeadingBytes || !in.Seek(kSourceSaveLeadingBytes, kSeekBegin)) {
-    return kSourceSaveSeek;
-  }
-  for (int slot = 0; slot < kSourceSaveSlots; ++slot) {
-    std::uint8_t flag = 0;
-    if (!in.ReadAll(&flag, 1)) return kSourceSaveSlotFlag;
-    if (flag == 0) continue;
+  std::vector<SourceItemPlace> places;
+  const int code = FindSourceItems(data, places);
+  // Each record is read from where the walk found it, which has checked it already; after a failure, the
+  // records found before it are read all the same.
+  CMemoryStream in(data, kGenericRead, CMemoryStream::kFixed);
+  items.reserve(items.size() + places.size());
+  for (const SourceItemPlace& place : places) {
     items.push_back(MakeShared<SourceItem>());
-    if (!ReadSourceItem(in, *items.back())) return kSourceSaveSlotItem;
-  }
-  for (int list = 0; list < 2; ++list) {
-    std::uint32_t count = 0;
-    if (!in.ReadU32(count)) return kSourceSaveCount;
-    // The count is not trusted: each record is made only as it is read, so a count beyond the data ends
-    // at the first record that runs out of bytes.
-    for (std::uint32_t i = 0; i < count; ++i) {
-      items.push_back(MakeShared<SourceItem>());
-      if (!ReadSourceItem(in, *items.back())) return kSourceSaveListItem;
+    if (!in.Seek(static_cast<std::int32_t>(place.at), kSeekBegin) || !ReadSourceItem(in, *items.back())) {
+      return kSourceSaveListItem;
     }
   }
-  return kSourceSaveOk;
+  return code;
 }
 
 CByteArray BuildSourceSaveData(const SourceSaveImage& image) {

@@ -35,8 +35,31 @@ enum SourceSaveCode : int {
 inline constexpr int kSourceSaveSlots = 5;
 inline constexpr std::uint32_t kSourceSaveLeadingBytes = 24;
 
-// Reads the file at `path` (CP932, "\" separators). `items` receives every item read, in read order; on a
-// failure it may hold items read before it and is to be dropped. Returns 0 or the failure code.
+// Where a top-level record starts in the inflated data, and its id: what the run sorts.
+struct SourceItemPlace {
+  std::uint32_t id = 0;
+  std::uint32_t at = 0;
+};
+
+// A save's items as the run reads them: the inflated data, every record in it walked and checked once and
+// left where it lies, and the places of the top-level records in read order.
+struct SourceSaveItems {
+  CByteArray data;
+  std::vector<SourceItemPlace> places;
+};
+
+// Reads the file at `path` (CP932, "\" separators) that far. Returns 0 or the failure code; on a failure
+// `items` is to be dropped.
+int ReadSourceSaveItems(const std::string& path, SourceSaveItems& items);
+// The same over the file's whole content.
+int ReadSourceSaveItemsBytes(const void* data, std::uint32_t size, SourceSaveItems& items);
+// The places of the top-level records in inflated data, from the 24 leading bytes on, each record walked
+// whole and checked (nesting depth, length); after a failure `places` holds those found before it. Room is
+// made only for as many records as the data can hold, whatever a count says.
+int FindSourceItems(const CByteArray& data, std::vector<SourceItemPlace>& places);
+
+// Every item read into memory, in read order: the same items, checks and codes as ReadSourceSaveItems. On
+// a failure `items` holds the items found before it and is to be dropped.
 int ReadSourceSave(const std::string& path, SourceItemList& items);
 // The same over the file's whole content.
 int ReadSourceSaveBytes(const void* data, std::uint32_t size, SourceItemList& items);

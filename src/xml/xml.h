@@ -6,9 +6,11 @@
 // `>`, `&` or a byte below 0x20.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -16,6 +18,65 @@
 #include "archive/stream.h"
 
 namespace vmqdSDK {
+
+// The element syntax piece by piece: what XmlElement::Write puts down, also for writers that make element
+// text without building elements. `Text` is a CTextBuffer or anything with its three Append operations;
+// the ...Size functions give the most bytes a piece writes, for writers that make room for it at once.
+namespace xml_text {
+constexpr std::size_t StartTagSize(std::size_t indent, std::size_t name) { return 1 + indent + 1 + name; }
+constexpr std::size_t AttributeSize(std::size_t name, std::size_t value) { return 1 + name + 2 + value + 1; }
+constexpr std::size_t StartTagEndSize() { return 1; }
+constexpr std::size_t ChildlessEndSize(std::size_t name) { return 3 + name + 1; }
+constexpr std::size_t EndTagSize(std::size_t indent, std::size_t name) { return 1 + indent + 2 + name + 1; }
+
+// A line feed and the indent.
+template <class Text>
+void LineStart(Text& out, std::string_view indent) {
+  out.Append('\n');
+  out.Append(indent);
+}
+// "<" and the name, on a line of its own at `indent` unless the indent is empty.
+template <class Text>
+void StartTag(Text& out, std::string_view indent, std::string_view name) {
+  if (!indent.empty()) LineStart(out, indent);
+  out.Append('<');
+  out.Append(name);
+}
+// ` name="`, to be followed by the value and AttributeEnd.
+template <class Text>
+void AttributeStart(Text& out, std::string_view name) {
+  out.Append(' ');
+  out.Append(name);
+  out.Append("=\"", 2);
+}
+template <class Text>
+void AttributeEnd(Text& out) {
+  out.Append('"');
+}
+// Closes the start tag of an element whose children follow.
+template <class Text>
+void StartTagEnd(Text& out) {
+  out.Append('>');
+}
+// Ends an element without children: "/>", or "></name>" when it has an explicit end tag.
+template <class Text>
+void ChildlessEnd(Text& out, std::string_view name, bool explicitEndTag) {
+  if (!explicitEndTag) {
+    out.Append("/>", 2);
+    return;
+  }
+  out.Append("></", 3);
+  out.Append(name);
+  out.Append('>');
+}
+// "</name>", after the line start of the element's own indent.
+template <class Text>
+void EndTag(Text& out, std::string_view name) {
+  out.Append("</", 2);
+  out.Append(name);
+  out.Append('>');
+}
+}  // namespace xml_text
 
 class XmlElement;
 

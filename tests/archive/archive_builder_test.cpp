@@ -34,7 +34,9 @@ TEST(CArchiveBuilder, WhatItBuildsTheReaderServes) {
   };
   CArchiveBuilder builder;
   std::string error;
-  for (const Member& m : members) ASSERT_TRUE(builder.Add(m.name, m.content, m.codec, error)) << m.name << ": " << error;
+  for (const Member& m : members) {
+    ASSERT_TRUE(builder.Add(m.name, m.content, m.codec, error)) << m.name << ": " << error;
+  }
   std::string image;
   ASSERT_TRUE(builder.Build(image, error)) << error;
 

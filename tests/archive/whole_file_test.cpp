@@ -101,8 +101,8 @@ TEST(WriteNewFile, MadeNewOrNotAtAll) {
     WholeFile result;
   } cases[] = {
       {"new.bin", WholeFile::kOk},
-      {"old.bin", WholeFile::kOpenFailed},      // never over an existing file
-      {"sub", WholeFile::kOpenFailed},          // nor a folder
+      {"old.bin", WholeFile::kOpenFailed},        // never over an existing file
+      {"sub", WholeFile::kOpenFailed},            // nor a folder
       {"none\\new.bin", WholeFile::kOpenFailed},  // the folder must be there
   };
   for (const Case& c : cases) EXPECT_EQ(WriteNewFile(folder.Path() + c.name, "new", 3), c.result) << c.name;

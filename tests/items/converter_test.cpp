@@ -218,6 +218,24 @@ class ConvertItemTest : public ::testing::Test {
     return out.str();
   }
 
+  // The run's way: the item's record converted where it lies and written straight as text.
+  struct RecordResult {
+    ConvertResult::Kind kind;
+    std::string text;
+    int draws;
+  };
+  RecordResult ConvertRecord(const SourceItem& item) {
+    CMemoryStream out(0, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
+    EXPECT_TRUE(WriteSourceRecord(out, *RecordOf(item)));
+    SourceRecordView view;
+    EXPECT_TRUE(ViewSourceRecord(out.GetBuffer().Data(), out.GetSize(), 0, view));
+    CTextBuffer text;
+    ItemTextWriter writer(text, "\t\t");
+    RunRandom random;
+    const ConvertResult::Kind kind = ConvertItem(view, random, loaded_.Get(), writer);
+    return {kind, std::string(text.View()), DrawsTaken(random)};
+  }
+
   test::LoadedTables loaded_;
 };
 
@@ -274,6 +292,10 @@ TEST_F(ConvertItemTest, ConvertsEveryCategoryWithItsDrawsInOrder) {
     ASSERT_EQ(result.kind, ConvertResult::kElement);
     EXPECT_EQ(Text(result), c.text);
     EXPECT_EQ(DrawsTaken(random), c.draws);
+    const RecordResult record = ConvertRecord(c.item);
+    EXPECT_EQ(record.kind, ConvertResult::kElement);
+    EXPECT_EQ(record.text, c.text);
+    EXPECT_EQ(record.draws, c.draws);
   }
 }
 
@@ -308,6 +330,10 @@ TEST_F(ConvertItemTest, NestedItemsDrawAfterTheirParentInSlotOrder) {
             "\n\t\t\t</tuneslot>"
             "\n\t\t</item>");
   EXPECT_EQ(DrawsTaken(random), 32);
+  const RecordResult record = ConvertRecord(item);
+  EXPECT_EQ(record.kind, ConvertResult::kElement);
+  EXPECT_EQ(record.text, Text(result));
+  EXPECT_EQ(record.draws, 32);
 }
 
 TEST_F(ConvertItemTest, MissingRowsFailTheWholeItemAndKeepTheirDraws) {
@@ -336,6 +362,13 @@ TEST_F(ConvertItemTest, MissingRowsFailTheWholeItemAndKeepTheirDraws) {
     EXPECT_EQ(result.kind, c.kind);
     EXPECT_TRUE(result.element.IsNull());
     EXPECT_EQ(DrawsTaken(random), c.draws);
+    const RecordResult record = ConvertRecord(c.item);
+    EXPECT_EQ(record.kind, c.kind);
+    EXPECT_EQ(record.draws, c.draws);
+    // An item that converts to nothing hands nothing over.
+    if (c.kind == ConvertResult::kNothing) {
+      EXPECT_EQ(record.text, "");
+    }
   }
 }
 

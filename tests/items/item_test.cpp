@@ -95,6 +95,26 @@ TEST(ReadSourceItemTest, KeepsTuneSlotsAndConsumesTheDiscardedSet) {
   SourceItem item;
   ASSERT_TRUE(ReadSourceItem(in, item));
   EXPECT_EQ(in.Tell(), bytes.size());
+
+  // Walked and viewed where it lies, the record reads the same.
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  std::size_t end = 0;
+  ASSERT_TRUE(SkipSourceRecord(data, bytes.size(), end));
+  EXPECT_EQ(end, bytes.size());
+  SourceRecordView view;
+  ASSERT_TRUE(ViewSourceRecord(data, bytes.size(), 0, view));
+  EXPECT_EQ(view.values.status[5], 15);
+  EXPECT_EQ(view.values.tuneSlotFlags[2], 0x80000000u);
+  SourceRecordView nested, deeper;
+  EXPECT_FALSE(ViewTuneSlot(view, 1, nested));
+  ASSERT_TRUE(ViewTuneSlot(view, 2, nested));
+  EXPECT_EQ(nested.values.id, 12u);
+  ASSERT_TRUE(ViewTuneSlot(view, 4, nested));
+  EXPECT_EQ(nested.values.id, 14u);
+  ASSERT_TRUE(ViewTuneSlot(nested, 1, deeper));
+  EXPECT_EQ(deeper.values.id, 141u);
+  EXPECT_EQ(deeper.values.status[0], 1410);
+
   EXPECT_EQ(item.id, 1u);
   EXPECT_EQ(item.status[5], 15);  // read after every nested record: proves each was consumed whole
   EXPECT_EQ(item.mob[5], -6);
@@ -125,6 +145,8 @@ TEST(ReadSourceItemTest, EveryTruncationFails) {
     CMemoryStream in = ReadStream(bytes.substr(0, n));
     SourceItem item;
     EXPECT_FALSE(ReadSourceItem(in, item)) << "cut at " << n;
+    std::size_t at = 0;
+    EXPECT_FALSE(SkipSourceRecord(reinterpret_cast<const std::uint8_t*>(bytes.data()), n, at)) << "cut at " << n;
   }
 }
 
@@ -153,6 +175,8 @@ TEST(ReadSourceItemTest, NestingIsBoundedAt64Levels) {
     CMemoryStream in = ReadStream(bytes);
     SourceItem item;
     EXPECT_EQ(ReadSourceItem(in, item), c.ok);
+    std::size_t end = 0;
+    EXPECT_EQ(SkipSourceRecord(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), end), c.ok);
     if (c.ok && !c.discarded) {
       const SourceItem* deepest = &item;
       while (deepest->tuneSlots[0]) deepest = deepest->tuneSlots[0].Get();
@@ -175,6 +199,72 @@ TEST(ItemElementTest, TextsAndTuneSlots) {
   ASSERT_TRUE(outer->Write(out, ""));
   EXPECT_EQ(out.str(),
             "<item baseid=\"4294967295\">\n\t<tuneslot index=\"3\">\n\t\t<item baseid=\"1011\"/>\n\t</tuneslot>\n</item>");
+  EXPECT_EQ(TuneSlotChild(*outer, 3)->GetAttributes().front().second, "1011");
+  EXPECT_EQ(TuneSlotChild(*outer, 2), nullptr);
+}
+
+// Both sinks are handed the same pieces: the text writer must write what the built element writes.
+TEST(ItemSinkTest, TextWriterWritesWhatTheBuiltElementWrites) {
+  const std::int16_t group[kParamCount] = {-32768, 0, 1, -1, 32767, 5};
+  auto pieces = [&group](ItemSink& sink) {
+    BeginItemElement(sink, 0xFFFFFFFFu);
+    sink.WordAttribute("category", "equip");
+    sink.NumberAttribute("n", -9223372036854775807LL - 1);
+    sink.DurabilityAttribute("durability", 65535);
+    sink.JoinedAttribute("g", group, kParamCount);
+    sink.JoinedAttribute("none", group, 0);
+    BeginTuneSlotElement(sink, 0);
+    BeginItemElement(sink, 7);
+    BeginTuneSlotElement(sink, 4);
+    BeginItemElement(sink, 8);
+    sink.EndElement();
+    sink.EndElement();
+    sink.EndElement();
+    sink.EndElement();
+    BeginTuneSlotElement(sink, 1);
+    BeginItemElement(sink, 9);
+    sink.EndElement();
+    sink.EndElement();
+    sink.EndElement();
+  };
+  for (const std::string indent : {"", "\t\t", " x "}) {
+    SCOPED_TRACE(indent);
+    ItemElementBuilder builder;
+    pieces(builder);
+    std::ostringstream written;
+    ASSERT_TRUE(builder.Take()->Write(written, indent));
+
+    CTextBuffer text;
+    text.Append("before");
+    ItemTextWriter writer(text, indent);
+    pieces(writer);
+    pieces(writer);  // a second top-level element starts afresh
+    EXPECT_EQ(text.View(), "before" + written.str() + written.str());
+  }
+  // A dropped element leaves the text as it was before the element began, wherever it stopped.
+  CTextBuffer text;
+  text.Append("kept");
+  ItemTextWriter writer(text, "\t\t");
+  pieces(writer);
+  const std::string whole(text.View());
+  BeginItemElement(writer, 1);
+  BeginTuneSlotElement(writer, 2);
+  writer.DropElement();
+  EXPECT_EQ(text.View(), whole);
+  writer.DropElement();  // nothing begun since: the whole element before stays
+  EXPECT_EQ(text.View(), whole);
+  EXPECT_TRUE(writer.Whole());
+  pieces(writer);
+  EXPECT_EQ(text.View().substr(whole.size()), whole.substr(4));
+
+  const std::string expected =
+      "\n\t\t<item baseid=\"4294967295\" category=\"equip\" n=\"-9223372036854775808\" durability=\"65535/65535\" "
+      "g=\"-32768:0:1:-1:32767:5\" none=\"\">";
+  ItemElementBuilder builder;
+  pieces(builder);
+  std::ostringstream written;
+  builder.Take()->Write(written, "\t\t");
+  EXPECT_EQ(written.str().substr(0, expected.size()), expected);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "archive/archive.h"
 #include "archive/codec.h"
 #include "foundation/cp932.h"
+#include "foundation/text_buffer.h"
 #include "support/new_save_encoder.h"
 #include "support/file_size_limit.h"
 #include "support/run_fixture.h"
@@ -97,7 +98,8 @@ TEST(NewSaveTemplates, AroundTheItems) {
 }
 
 // The run's way of making the new save around its item text must give what building the document and
-// encoding it give, failures included.
+// encoding it give, failures included: for every kind of template, and for item texts as the run writes
+// them (ASCII), none at all, and one with bytes of 0x80 and above (which the run never writes).
 TEST(EncodeNewSaveAroundItems, SameResultAsBuildingThenEncoding) {
   TempFolder folder;
   struct Case {
@@ -108,34 +110,47 @@ TEST(EncodeNewSaveAroundItems, SameResultAsBuildingThenEncoding) {
   } cases[] = {
       {"plain ASCII", "<s u=\"_UN_\">_UN_", "</s>", "Name"},
       {"converted to UTF-8", "<s u=\"_UN_\">", "</s>", Sjis("勇者")},
+      {"Shift-JIS in the footer only", "<s>", Sjis("</s><!-- 終 -->"), "Name"},
       {"header longer than the room", std::string(kNewSaveFrontRoom + 100, 'h') + "_UN_", "", "Name"},
+      {"UTF-8 header longer than the room", std::string(kNewSaveFrontRoom - 60, 'h') + "_UN_", "", Sjis("勇者勇者勇者")},
+      // A lead byte at the header's end: a character of its own, or the first half of one the footer ends.
+      {"header ending in a lead byte", "<s>\x82", "\xA0</s>", "Name"},
       {"empty templates", "", "", "Name"},
       {"no header", std::nullopt, "</s>", "Name"},
       {"header unreadable", "<s>", "</s>", "Name", ToolArchiveSpec::Damage::kWindowBeyondEnd},
       {"header undecodable", "<s>", "</s>", "Name", ToolArchiveSpec::Damage::kEmptyVmqd},
       {"no footer", "<s>", std::nullopt, "Name"},
   };
-  const std::string items = "\n\t\t<item baseid=\"1\"/>";
+  const std::string itemTexts[] = {"\n\t\t<item baseid=\"1\"/>", "", "\n\t\t<item name=\"" + Sjis("剣") + "\"/>"};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
     ToolArchiveSpec contents;
     contents.header = c.header;
     contents.footer = c.footer;
     contents.headerDamage = c.headerDamage;
     CArchive archive;
     ASSERT_NO_FATAL_FAILURE(OpenToolArchive(folder, contents, archive));
+    for (const std::string& items : itemTexts) {
+      SCOPED_TRACE(std::string(c.what) + ", items: " + items);
+      CMemoryStream document(0, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
+      CByteArray expected;
+      int expectedCode = BuildNewSaveDocument(archive, c.userName, items, document);
+      if (expectedCode == kNewSaveOk) expectedCode = EncodeNewSave(document.GetBuffer().Data(), document.GetSize(), expected);
 
-    CMemoryStream document(0, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
-    CByteArray expected;
-    int expectedCode = BuildNewSaveDocument(archive, c.userName, items, document);
-    if (expectedCode == kNewSaveOk) expectedCode = EncodeNewSave(document.GetBuffer().Data(), document.GetSize(), expected);
-
-    std::string text = std::string(kNewSaveFrontRoom, 'x') + items;
-    CByteArray encoded;
-    EXPECT_EQ(EncodeNewSaveAroundItems(archive, c.userName, text, encoded), expectedCode);
-    EXPECT_EQ(Text(encoded), Text(expected));
-    EXPECT_TRUE(text.empty());
+      CTextBuffer text;
+      text.Append(std::string(kNewSaveFrontRoom, 'x') + items);
+      CByteArray encoded;
+      EXPECT_EQ(EncodeNewSaveAroundItems(archive, c.userName, text, encoded), expectedCode);
+      EXPECT_EQ(Text(encoded), Text(expected));
+      EXPECT_EQ(text.Size(), 0u);
+    }
   }
+  // Without the room the run keeps in front of its items there is nothing to build around.
+  CArchive archive;
+  ASSERT_NO_FATAL_FAILURE(OpenToolArchive(folder, ToolArchiveSpec{}, archive));
+  CTextBuffer text;
+  text.Append("short");
+  CByteArray encoded;
+  EXPECT_EQ(EncodeNewSaveAroundItems(archive, "Name", text, encoded), kNewSaveItemsWrite);
 }
 
 // The names in a folder, sorted.

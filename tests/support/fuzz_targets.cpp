@@ -1,9 +1,11 @@
 #include "support/fuzz_targets.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "archive/archive.h"
@@ -86,6 +88,25 @@ void LookUpEverything(Table& table, const std::string& bytes) {
   for (std::uint32_t i = 0; i < rows; ++i) table.GetRow(i);
 }
 
+// A record viewed where it lies holds what reading it into memory gives, all the way down.
+bool SameItem(const SourceRecordView& view, const SourceItem& item) {
+  const SourceItemValues& v = view.values;
+  auto same = [](const auto& a, const auto& b) { return std::equal(std::begin(a), std::end(a), std::begin(b)); };
+  if (v.id != item.id || v.durabilityValue != item.durabilityValue || v.spareWord != item.spareWord ||
+      v.gradeValue != item.gradeValue || !same(v.spareBytes, item.spareBytes) ||
+      !same(v.tuneSlotFlags, item.tuneSlotFlags) || !same(v.status, item.status) ||
+      !same(v.attribute, item.attribute) || !same(v.mob, item.mob)) {
+    return false;
+  }
+  for (int i = 0; i < kTuneSlotCount; ++i) {
+    SourceRecordView nested;
+    const bool viewed = ViewTuneSlot(view, i, nested);
+    const SourceItem* read = FilledTuneSlot(item, i);
+    if (viewed != (read != nullptr) || (viewed && !SameItem(nested, *read))) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void FuzzSourceSave(const std::uint8_t* data, std::size_t size) {
@@ -109,6 +130,21 @@ void FuzzSourceSave(const std::uint8_t* data, std::size_t size) {
   const int layeredCode = ReadSourceSaveBytes(file.Data(), file.GetCount(), layered);
   if (layeredCode != directCode || (directCode == kSourceSaveOk && layered.size() != direct.size())) {
     Broken("the file layers change what the item data reads as");
+  }
+  // The run's way, the records left where they lie, finds the same items.
+  SourceSaveItems placed;
+  if (ReadSourceSaveItemsBytes(file.Data(), file.GetCount(), placed) != directCode) {
+    Broken("the records found where they lie and the records read end differently");
+  }
+  if (directCode != kSourceSaveOk) return;
+  if (placed.places.size() != direct.size()) Broken("the records found where they lie are not the records read");
+  for (std::size_t i = 0; i < direct.size(); ++i) {
+    SourceRecordView view;
+    const SourceItemPlace& place = placed.places[i];
+    if (!ViewSourceRecord(placed.data.Data(), placed.data.GetCount(), place.at, view) ||
+        view.values.id != place.id || !SameItem(view, *direct[i])) {
+      Broken("a record viewed where it lies differs from the same record read");
+    }
   }
 }
 
@@ -272,15 +308,30 @@ void FuzzConvert(const std::uint8_t* data, std::size_t size) {
   CByteArray items = CByteArray::Allocate(static_cast<std::uint32_t>(kSourceSaveLeadingBytes + rest));
   if (rest > 0) std::memcpy(items.Data() + kSourceSaveLeadingBytes, data + in.Position(), rest);
   SourceItemList list;
-  ReadSourceSaveData(items, list);
-  RunRandom random;
-  for (const CSharedPtr<SourceItem>& item : list) {
-    const ConvertResult result = ConvertItem(*item, random, tables.Get());
+  const int code = ReadSourceSaveData(items, list);
+  std::vector<SourceItemPlace> places;
+  if (FindSourceItems(items, places) != code) Broken("the records found where they lie and the records read end differently");
+  if (places.size() != list.size()) Broken("the records found where they lie are not the records read");
+  // Each item built as an element and written, and converted where it lies and written straight as text:
+  // the same kinds, the same bytes, the same draws.
+  RunRandom random, recordRandom;
+  CTextBuffer recordText;
+  ItemTextWriter writer(recordText, "\t\t");
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const ConvertResult result = ConvertItem(*list[i], random, tables.Get());
+    SourceRecordView view;
+    if (!ViewSourceRecord(items.Data(), items.GetCount(), places[i].at, view)) Broken("a found record cannot be viewed");
+    recordText.Truncate(0);
+    const ConvertResult::Kind recordKind = ConvertItem(view, recordRandom, tables.Get(), writer);
+    if (recordKind != result.kind) Broken("a record converted where it lies converts otherwise");
+    if (recordKind == ConvertResult::kFailed) writer.DropElement();
     if (result.kind != ConvertResult::kElement) continue;
     if (result.element.IsNull()) Broken("an element result without an element");
     std::ostringstream text;
     result.element->Write(text, "\t\t");
+    if (text.str() != recordText.View()) Broken("the text written straight is not the element's text");
   }
+  if (random.Draw() != recordRandom.Draw()) Broken("a record converted where it lies draws otherwise");
 }
 
 const std::vector<FuzzTarget>& FuzzTargets() {

@@ -103,6 +103,22 @@ TEST(XmlEncodingTest, Names) {
   }
 }
 
+TEST(XmlEncodingTest, OneHighByteAnywhereMakesUtf8) {
+  // Long texts are looked at in blocks: a high byte at either edge of a block, or in the tail after the last
+  // whole block, must be seen.
+  for (std::size_t size : {1u, 31u, 32u, 33u, 64u, 100u}) {
+    std::string text(size, 'a');
+    EXPECT_EQ(XmlEncodingOf(text.data(), static_cast<std::uint32_t>(size)), kXmlUsAscii) << size;
+    for (std::size_t at : {std::size_t{0}, size / 2, size - 1, std::size_t{31}, std::size_t{32}}) {
+      if (at >= size) continue;
+      std::string high = text;
+      high[at] = '\x80';
+      EXPECT_EQ(XmlEncodingOf(high.data(), static_cast<std::uint32_t>(size)), kXmlUtf8) << size << " at " << at;
+    }
+  }
+  EXPECT_EQ(XmlEncodingOf(nullptr, 0), kXmlUsAscii);
+}
+
 std::string Document(const std::string& text, bool* ok = nullptr) {
   CMemoryStream out(0, kGenericRead | kGenericWrite, CMemoryStream::kDoubling);
   const bool written = WriteXmlDocument(text.data(), static_cast<std::uint32_t>(text.size()), out);
