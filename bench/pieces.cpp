@@ -61,13 +61,14 @@ void BM_ConvertItem(benchmark::State& state) {
 }
 BENCHMARK(BM_ConvertItem);
 
-// The run's way: each record converted where it lies in the item data and written straight as text.
+// The run's way, on the same items as BM_ConvertItem: each record converted where it lies in the item data
+// and its element written straight as text.
 void BM_ConvertRecordToText(benchmark::State& state) {
   static const CByteArray data = BuildSourceSaveData(bench::MakeSave(4000));
-  std::vector<std::size_t> places;
-  for (std::size_t at = kSourceSaveLeadingBytes + 5 + 4; places.size() < 2000;) {
-    places.push_back(at);
-    if (!SkipSourceRecord(data.Data(), data.GetCount(), at)) break;
+  std::vector<SourceItemPlace> places;
+  if (FindSourceItems(data, places) != kSourceSaveOk || places.empty()) {
+    state.SkipWithError("the item data does not read");
+    return;
   }
   RunRandom random;
   CTextBuffer text;
@@ -75,7 +76,7 @@ void BM_ConvertRecordToText(benchmark::State& state) {
   std::size_t i = 0, bytes = 0;
   for (auto _ : state) {
     SourceRecordView view;
-    ViewSourceRecord(data.Data(), data.GetCount(), places[i], view);
+    ViewSourceRecord(data.Data(), data.GetCount(), places[i].at, view);
     if (ConvertItem(view, random, ProcessConversionTables(), writer) != ConvertResult::kElement) writer.DropElement();
     if (text.Size() > (1u << 20)) {
       bytes += text.Size();

@@ -256,8 +256,8 @@ int Main(const Options& options) {
               Seconds(t1 - t0), Seconds(t2 - t1), Seconds(t3 - t2));
   std::printf("ratio run / floor       %.2f processor time, median of %d pairs (", median, options.repeat);
   for (std::size_t i = 0; i < ratios.size(); ++i) std::printf("%s%.3f", i == 0 ? "" : " ", ratios[i]);
-  std::printf("); best run %.3f s, best floor %.3f s; elapsed, best of each: %.2f\n", runCpuBest, floorCpuBest,
-              runBest / floorBest);
+  std::printf(")\n                        best of each: %.2f processor time (run %.3f s, floor %.3f s), %.2f elapsed\n",
+              runCpuBest / floorCpuBest, runCpuBest, floorCpuBest, runBest / floorBest);
   const double peakMb = runPeakKb * 1024.0 / 1e6;
   std::printf("peak RSS of the runs    %.1f MB = %.2f x (inflated source + container, %.1f MB)%s\n", peakMb,
               peakMb / (inflatedMb + outputMb), inflatedMb + outputMb,
