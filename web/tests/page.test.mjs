@@ -24,6 +24,16 @@ async function putDemo(page, demo, extra = []) {
   ]);
 }
 
+// A fresh page over the demo install folders (not yet in its file system), in its own browser.
+async function demoPage(t) {
+  const folder = workFolder(t);
+  const demo = demoFolders(folder);
+  const browser = await launch(t);
+  const site = await serveSite(t);
+  const page = await openPage(t, browser, site.url);
+  return { folder, demo, browser, site, page };
+}
+
 async function previewRows(page) {
   return page.$$eval('#preview tbody tr', (rows) => rows.map((tr) => {
     const cells = [...tr.cells].map((td) => td.textContent);
@@ -47,11 +57,7 @@ async function clickCreate(page, timeout) {
 
 describe('the web edition, served', async () => {
   test("the dialog's live states", async (t) => {
-    const folder = workFolder(t);
-    const demo = demoFolders(folder);
-    const browser = await launch(t);
-    const site = await serveSite(t);
-    const page = await openPage(t, browser, site.url);
+    const { folder, demo, page } = await demoPage(t);
 
     // All empty.
     assert.equal(await page.textContent('#name-status'), 'ユーザー名を入力してください。');
@@ -95,11 +101,7 @@ describe('the web edition, served', async () => {
   });
 
   test('usable by keyboard alone, every field labelled', async (t) => {
-    const folder = workFolder(t);
-    const demo = demoFolders(folder);
-    const browser = await launch(t);
-    const site = await serveSite(t);
-    const page = await openPage(t, browser, site.url);
+    const { folder, demo, page } = await demoPage(t);
     await putDemo(page, demo);
     const unlabelled = await page.$$eval('input', (fields) =>
       fields.filter((f) => !document.querySelector(`label[for="${f.id}"]`)).map((f) => f.id));
@@ -189,11 +191,7 @@ describe('the web edition, served', async () => {
   });
 
   test('folders dropped onto the page are taken as the dialog takes them', async (t) => {
-    const folder = workFolder(t);
-    const demo = demoFolders(folder);
-    const browser = await launch(t);
-    const site = await serveSite(t);
-    const page = await openPage(t, browser, site.url);
+    const { folder, demo, browser, page } = await demoPage(t);
     await putDemo(page, demo, [['other/readme.txt', Buffer.from('x')]]);
     // A drop as the browser delivers it: the first item's handle, asked for during the event.
     const drop = (target, path) => page.evaluate(async ([selector, parts]) => {
@@ -217,11 +215,7 @@ describe('the web edition, served', async () => {
   });
 
   test('the preview is what hvxfer-cli preview shows', async (t) => {
-    const folder = workFolder(t);
-    const demo = demoFolders(folder);
-    const browser = await launch(t);
-    const site = await serveSite(t);
-    const page = await openPage(t, browser, site.url);
+    const { folder, demo, page } = await demoPage(t);
     await putDemo(page, demo);
     await pick(page, 'source', 'halvor');
     await page.waitForSelector('#preview-section:not([hidden])');
@@ -327,11 +321,7 @@ describe('the web edition, served', async () => {
   });
 
   test('a folder that lost its files since it was chosen is refused when creating', async (t) => {
-    const folder = workFolder(t);
-    const demo = demoFolders(folder);
-    const browser = await launch(t);
-    const site = await serveSite(t);
-    const page = await openPage(t, browser, site.url);
+    const { folder, demo, page } = await demoPage(t);
     await putDemo(page, demo);
     await pick(page, 'source', 'halvor');
     await pick(page, 'destination', 'vaults');
@@ -430,11 +420,7 @@ describe('the web edition, served', async () => {
 
 describe('privacy', async () => {
   test('nothing is requested once the page is loaded', async (t) => {
-    const folder = workFolder(t);
-    const demo = demoFolders(folder);
-    const browser = await launch(t);
-    const site = await serveSite(t);
-    const page = await openPage(t, browser, site.url);
+    const { demo, site, page } = await demoPage(t);
     const loaded = site.requests.length;
     const later = [];
     page.on('request', (request) => later.push(request.url()));
